@@ -1,0 +1,182 @@
+#include "disk.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "clock.h"
+
+namespace tapsim {
+
+void Disk::attach(const std::string& disk_dir, int utc_offset_min) {
+    dir_ = disk_dir;
+    while (dir_.size() > 1 && dir_.back() == '/') dir_.pop_back();
+    cwd_ = "/";
+    utc_offset_min_ = utc_offset_min;
+}
+
+bool Disk::resolve(const char* name, std::string* out) const {
+    if (!name) return false;
+    std::vector<std::string> parts;
+    std::string base = name[0] == '/' ? "" : cwd_;
+    std::string all = base + "/" + name;
+    size_t i = 0;
+    while (i <= all.size()) {
+        size_t j = all.find('/', i);
+        if (j == std::string::npos) j = all.size();
+        std::string part = all.substr(i, j - i);
+        if (part == "..") {
+            if (parts.empty()) return false;
+            parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        i = j + 1;
+    }
+    out->clear();
+    for (const std::string& p : parts) *out += "/" + p;
+    if (out->empty()) *out = "/";
+    return true;
+}
+
+bool Disk::change_dir(const char* name) {
+    std::string p;
+    struct stat st;
+    if (!resolve(name, &p) || stat(host_path(p).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    cwd_ = p;
+    return true;
+}
+
+bool Disk::exist(const char* name) const {
+    std::string p;
+    struct stat st;
+    return resolve(name, &p) && stat(host_path(p).c_str(), &st) == 0;
+}
+
+bool Disk::create(const char* name, uint8_t attr) {
+    std::string p;
+    if (!resolve(name, &p) || p == "/") return false;
+    std::string h = host_path(p);
+    if (attr == ATTR_FOLDER) return mkdir(h.c_str(), 0755) == 0 || errno == EEXIST;
+    std::FILE* f = std::fopen(h.c_str(), "wb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+bool Disk::remove(const char* name) {
+    std::string p;
+    if (!resolve(name, &p) || p == "/") return false;
+    std::string h = host_path(p);
+    return unlink(h.c_str()) == 0 || rmdir(h.c_str()) == 0;
+}
+
+TYPE_File* Disk::open(const char* name) {
+    std::string p;
+    struct stat st;
+    if (!resolve(name, &p) || stat(host_path(p).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return nullptr;
+    std::FILE* fp = std::fopen(host_path(p).c_str(), "r+b");
+    if (!fp) fp = std::fopen(host_path(p).c_str(), "rb");
+    if (!fp) return nullptr;
+    OpenFile of;
+    of.entry = std::make_unique<TYPE_File>();
+    std::string leaf = p.substr(p.rfind('/') + 1);
+    fill_entry(p, leaf, of.entry.get());
+    of.entry->handle = next_handle_++;
+    of.fp = fp;
+    TYPE_File* key = of.entry.get();
+    files_.emplace(key, std::move(of));
+    return key;
+}
+
+Disk::OpenFile* Disk::lookup(TYPE_File* f) {
+    auto it = files_.find(f);
+    return it == files_.end() ? nullptr : &it->second;
+}
+
+uint32_t Disk::read(void* buf, uint32_t size, uint32_t count, TYPE_File* f) {
+    OpenFile* of = lookup(f);
+    if (!of || !buf || size == 0) return 0;
+    return static_cast<uint32_t>(std::fread(buf, size, count, of->fp));
+}
+
+uint32_t Disk::write(const void* buf, uint32_t size, uint32_t count, TYPE_File* f) {
+    OpenFile* of = lookup(f);
+    if (!of || !buf || size == 0) return 0;
+    uint32_t n = static_cast<uint32_t>(std::fwrite(buf, size, count, of->fp));
+    std::fflush(of->fp);
+    return n;
+}
+
+uint32_t Disk::seek(TYPE_File* f, long pos, int whence) {
+    OpenFile* of = lookup(f);
+    if (!of || std::fseek(of->fp, pos, whence) != 0) return 0xFFFFFFFFu;
+    return static_cast<uint32_t>(std::ftell(of->fp));
+}
+
+uint32_t Disk::length(TYPE_File* f) {
+    OpenFile* of = lookup(f);
+    if (!of) return 0;
+    struct stat st;
+    if (fstat(fileno(of->fp), &st) != 0) return 0;
+    return static_cast<uint32_t>(std::min<off_t>(st.st_size, 0xFFFFFFFF));
+}
+
+void Disk::close(TYPE_File* f) {
+    OpenFile* of = lookup(f);
+    if (!of) return;
+    std::fclose(of->fp);
+    files_.erase(f);
+}
+
+bool Disk::fill_entry(const std::string& receiver_path, const std::string& name, TYPE_File* e) const {
+    struct stat st;
+    std::memset(e, 0, sizeof *e);
+    std::snprintf(e->name, sizeof e->name, "%s", name.c_str());
+    if (stat(host_path(receiver_path).c_str(), &st) != 0) return false;
+    e->attr = S_ISDIR(st.st_mode) ? ATTR_FOLDER : ATTR_FILE;
+    e->size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+    int64_t local = static_cast<int64_t>(st.st_mtime) + static_cast<int64_t>(utc_offset_min_) * 60;
+    int64_t day = local >= 0 ? local / 86400 : (local - 86399) / 86400;
+    int64_t in_day = local - day * 86400;
+    e->date = static_cast<uint32_t>((day + mjd_of_unix_day0) & 0xFFFF) << 16 |
+              static_cast<uint32_t>(in_day / 3600) << 8 | static_cast<uint32_t>(in_day / 60 % 60);
+    e->second = static_cast<uint8_t>(in_day % 60);
+    return true;
+}
+
+uint32_t Disk::find_first(TYPE_File* entry) {
+    search_names_ = {".", ".."};
+    search_pos_ = 0;
+    search_dir_ = cwd_;
+    if (DIR* d = opendir(host_path(cwd_).c_str())) {
+        std::vector<std::string> names;
+        while (dirent* de = readdir(d)) {
+            std::string n = de->d_name;
+            if (n != "." && n != "..") names.push_back(n);
+        }
+        closedir(d);
+        std::sort(names.begin(), names.end()); // the listing order is the disk's; keep it stable
+        search_names_.insert(search_names_.end(), names.begin(), names.end());
+    }
+    if (!entry) return static_cast<uint32_t>(search_names_.size());
+    find_next(entry);
+    return static_cast<uint32_t>(search_names_.size());
+}
+
+uint32_t Disk::find_next(TYPE_File* entry) {
+    if (!entry || search_pos_ >= search_names_.size()) return 0;
+    const std::string& n = search_names_[search_pos_++];
+    std::string p = search_dir_ == "/" ? "/" + n : search_dir_ + "/" + n;
+    if (n == ".") p = search_dir_;
+    if (n == "..") p = search_dir_ == "/" ? "/" : search_dir_.substr(0, std::max<size_t>(1, search_dir_.rfind('/')));
+    fill_entry(p, n, entry);
+    return 1;
+}
+
+} // namespace tapsim

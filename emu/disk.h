@@ -1,0 +1,62 @@
+// The receiver's disk as the TAP API sees it: a current folder below the disk root, files
+// opened by name, and the file search. Every name is resolved below the disk folder; ".."
+// never climbs above the disk root.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/tap_api.h"
+
+namespace tapsim {
+
+class Disk {
+public:
+    // disk_dir: the host folder holding the disk's files; utc_offset_min turns file times
+    // into the receiver's local time.
+    void attach(const std::string& disk_dir, int utc_offset_min);
+    const std::string& dir() const { return dir_; }
+    const std::string& cwd() const { return cwd_; } // receiver path, "/" is the disk root
+
+    // Receiver path ("/a/b") of a name relative to the current folder; false when it would
+    // leave the disk.
+    bool resolve(const char* name, std::string* receiver_path) const;
+    std::string host_path(const std::string& receiver_path) const { return dir_ + receiver_path; }
+
+    bool change_dir(const char* name);
+    bool exist(const char* name) const;
+    bool create(const char* name, uint8_t attr);
+    bool remove(const char* name);
+    TYPE_File* open(const char* name);
+    uint32_t read(void* buf, uint32_t size, uint32_t count, TYPE_File* f);
+    uint32_t write(const void* buf, uint32_t size, uint32_t count, TYPE_File* f);
+    uint32_t seek(TYPE_File* f, long pos, int whence);
+    uint32_t length(TYPE_File* f);
+    void close(TYPE_File* f);
+    uint32_t find_first(TYPE_File* entry);
+    uint32_t find_next(TYPE_File* entry);
+    size_t open_files() const { return files_.size(); }
+
+private:
+    struct OpenFile {
+        std::unique_ptr<TYPE_File> entry;
+        std::FILE* fp = nullptr;
+    };
+    OpenFile* lookup(TYPE_File* f);
+    bool fill_entry(const std::string& receiver_path, const std::string& name, TYPE_File* e) const;
+
+    std::string dir_;
+    std::string cwd_ = "/";
+    int utc_offset_min_ = 0;
+    std::map<TYPE_File*, OpenFile> files_;
+    std::vector<std::string> search_names_;
+    size_t search_pos_ = 0;
+    std::string search_dir_;
+    uint32_t next_handle_ = 1;
+};
+
+} // namespace tapsim

@@ -1,0 +1,405 @@
+#include "emulator.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "common/key_names.h"
+#include "png_out.h"
+#include "tap_file.h"
+
+namespace fs = std::filesystem;
+
+// The receiver's firmware data that TAPs bind by name.
+extern "C" {
+__attribute__((visibility("default"))) tap_task_slot _tapTask[TAP_TASK_SLOTS];
+__attribute__((visibility("default"))) dword _curTapTask;
+// The folder standing for the receiver's "/" (read by the TAPs' path mapping).
+__attribute__((visibility("default"))) char tapsim_root[4096];
+}
+
+namespace tapsim {
+
+namespace {
+
+Emulator* g_current = nullptr;
+
+constexpr uint64_t press_ticks = 10;   // a key is held this long before its release
+constexpr uint64_t pause_ticks = 20;   // and the next key follows after this pause
+constexpr uint64_t repeat_ticks = 10;  // interval of auto-repeat
+
+std::string trim(const std::string& s) {
+    size_t a = s.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos) return "";
+    size_t b = s.find_last_not_of(" \t\r\n");
+    return s.substr(a, b - a + 1);
+}
+
+bool parse_duration_ms(const std::string& text, uint64_t* ms) {
+    char* end = nullptr;
+    double v = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || v < 0) return false;
+    std::string unit = end;
+    double factor = unit == "ms" || unit.empty() ? 1 : unit == "s" ? 1000 : unit == "min" ? 60000
+                                                                      : unit == "h"   ? 3600000
+                                                                                      : -1;
+    if (factor < 0) return false;
+    *ms = static_cast<uint64_t>(v * factor + 0.5);
+    return true;
+}
+
+bool parse_number(const std::string& text, int64_t* out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    long long v = std::strtoll(text.c_str(), &end, 0);
+    if (*end) return false;
+    *out = v;
+    return true;
+}
+
+} // namespace
+
+uint32_t key_code(const std::string& name) {
+    if (const key_name_row* row = key_name_lookup(name.c_str())) return row->code;
+    if (name.size() > 2 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X')) {
+        int64_t v;
+        if (parse_number(name, &v) && v > 0 && v <= 0xFFFFFFFF) return static_cast<uint32_t>(v);
+    }
+    return 0;
+}
+
+Emulator* Emulator::current() { return g_current; }
+
+Emulator::Emulator(const Config& config) : config_(config) {
+    if (g_current) {
+        error_ = "another emulator is running in this process";
+        return;
+    }
+    g_current = this;
+    std::memset(_tapTask, 0, sizeof _tapTask);
+    _curTapTask = 0;
+    if (!config_.fixture.empty() && !load_fixture(config_.fixture, &state_, &error_)) return;
+    if (!config_.clock.empty()) state_.clock = config_.clock;
+    if (config_.uptime >= 0) state_.uptime = config_.uptime;
+    int64_t local;
+    if (!parse_clock(state_.clock, &local)) {
+        error_ = "bad clock \"" + state_.clock + "\" (want YYYY-MM-DD HH:MM:SS)";
+        return;
+    }
+    clock_.set(local, state_.uptime, state_.utc_offset_min);
+    if (!prepare_root()) return;
+    if (!config_.trace.empty() && !trace_.open(config_.trace)) error_ = "cannot write " + config_.trace;
+}
+
+Emulator::~Emulator() {
+    if (g_current != this) return;
+    for (int slot = 0; slot < TAP_TASK_SLOTS; ++slot) unload(slot);
+    for (auto& [p, size] : blocks_) std::free(const_cast<void*>(p));
+    std::error_code ec;
+    if (!work_.empty()) fs::remove_all(work_, ec);
+    tapsim_root[0] = 0;
+    g_current = nullptr;
+}
+
+bool Emulator::prepare_root() {
+    char tmpl[] = "/tmp/tapsim.XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        error_ = "cannot make a work folder";
+        return false;
+    }
+    work_ = tmpl;
+    root_ = work_ + "/root";
+    std::error_code ec;
+    fs::create_directories(root_ + "/mnt", ec);
+    fs::create_directories(work_ + "/tasks", ec);
+    auto attach = [&](const std::string& given, const std::string& own, const std::string& at) {
+        std::string dir = given.empty() ? work_ + "/" + own : fs::absolute(given).string();
+        fs::create_directories(dir, ec);
+        fs::create_directory_symlink(dir, root_ + at, ec);
+        return dir;
+    };
+    std::string disk = attach(config_.disk, "disk", "/mnt/hd");
+    attach(config_.usb, "usb", "/mnt/sdb1");
+    if (ec) {
+        error_ = "cannot prepare the receiver's folders: " + ec.message();
+        return false;
+    }
+    if (root_.size() >= sizeof tapsim_root) {
+        error_ = "work folder path too long";
+        return false;
+    }
+    std::snprintf(tapsim_root, sizeof tapsim_root, "%s", root_.c_str());
+    disk_.attach(disk, state_.utc_offset_min);
+    return true;
+}
+
+void Emulator::log(const std::string& line) { std::fprintf(stderr, "tapsim: %s\n", line.c_str()); }
+
+int Emulator::load_tap(const std::string& path, const std::string& installed,
+                       const std::string& install_from) {
+    TapFileInfo info;
+    std::string why;
+    if (!read_tap_file(path, &info, &why) || !check_tap_header(info, &why)) {
+        log("refused " + path + ": " + why);
+        return -1;
+    }
+    int slot = 0;
+    while (slot < TAP_TASK_SLOTS && tasks_[slot].handle) ++slot;
+    if (slot == TAP_TASK_SLOTS) {
+        log("no free task slot for " + path);
+        return -1;
+    }
+    Task& t = tasks_[slot];
+    t = Task{};
+    std::string base = fs::path(path).filename().string();
+    // Each task gets its own copy, so a second instance of the same TAP has its own data.
+    t.temp_copy = work_ + "/tasks/" + std::to_string(slot) + "_" + base;
+    std::error_code ec;
+    fs::copy_file(path, t.temp_copy, fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        log("cannot copy " + path + ": " + ec.message());
+        return -1;
+    }
+    t.installed = installed.empty() ? "/ProgramFiles/" + base : installed;
+    std::string host_installed = disk_.host_path(t.installed);
+    if (!fs::exists(host_installed)) {
+        fs::create_directories(fs::path(host_installed).parent_path(), ec);
+        fs::copy_file(install_from.empty() ? path : install_from, host_installed, ec);
+    }
+    t.handle = dlopen(t.temp_copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!t.handle) {
+        log(std::string("cannot load ") + path + ": " + dlerror());
+        fs::remove(t.temp_copy, ec);
+        t = Task{};
+        return -1;
+    }
+    auto main_fn = reinterpret_cast<int (*)()>(dlsym(t.handle, "TAP_Main"));
+    t.handler = reinterpret_cast<tap_event_handler>(dlsym(t.handle, "TAP_EventHandler"));
+    if (!main_fn || !t.handler) {
+        log(path + ": TAP_Main or TAP_EventHandler missing");
+        unload(slot);
+        return -1;
+    }
+    t.file = path;
+    // The firmware's record names the file by its Linux path.
+    t.linux_path = "/mnt/hd" + t.installed;
+    t.name_record.name = t.linux_path.c_str();
+    t.file_record.entry = &t.name_record;
+    _tapTask[slot].status = TAP_TASK_RUNNING;
+    _tapTask[slot].file = &t.file_record;
+    _tapTask[slot].handler = t.handler;
+    int prev = current_slot_;
+    current_slot_ = slot;
+    _curTapTask = static_cast<dword>(slot);
+    int resident = main_fn();
+    current_slot_ = prev;
+    if (resident == 0) t.exit_requested = true;
+    finish_exits();
+    return running(slot) ? slot : -1;
+}
+
+bool Emulator::running(int slot) const {
+    return slot >= 0 && slot < TAP_TASK_SLOTS && tasks_[slot].handle != nullptr;
+}
+
+int Emulator::running_count() const {
+    int n = 0;
+    for (int s = 0; s < TAP_TASK_SLOTS; ++s) n += running(s);
+    return n;
+}
+
+void Emulator::unload(int slot) {
+    Task& t = tasks_[slot];
+    if (!t.handle) return;
+    osd_.remove_owned(slot);
+    dlclose(t.handle);
+    std::error_code ec;
+    if (!t.temp_copy.empty()) fs::remove(t.temp_copy, ec);
+    std::memset(&_tapTask[slot], 0, sizeof _tapTask[slot]);
+    t = Task{};
+}
+
+void Emulator::finish_exits() {
+    for (int s = 0; s < TAP_TASK_SLOTS; ++s)
+        if (tasks_[s].handle && tasks_[s].exit_requested) unload(s);
+}
+
+uint32_t Emulator::deliver(uint16_t event, uint32_t param, const char* kind) {
+    uint32_t value = param;
+    for (int s = 0; s < TAP_TASK_SLOTS; ++s) {
+        if (!tasks_[s].handle || tasks_[s].exit_requested) continue;
+        int prev = current_slot_;
+        current_slot_ = s;
+        _curTapTask = static_cast<dword>(s);
+        uint32_t result = tasks_[s].handler(event, value, 0);
+        current_slot_ = prev;
+        trace_.event(clock_.ticks(), s, kind, value, result);
+        if (event == EVT_KEY) {
+            value = result;
+            if (!value) break; // the TAP took the key
+        }
+    }
+    finish_exits();
+    return event == EVT_KEY ? value : 0;
+}
+
+uint32_t Emulator::key_event(uint32_t code) {
+    uint32_t r = deliver(EVT_KEY, code, "key");
+    results_.push_back(r);
+    return r;
+}
+
+void Emulator::idle(uint64_t ticks) {
+    for (uint64_t i = 0; i < ticks; ++i) {
+        clock_.advance_ticks(1);
+        deliver(EVT_IDLE, 0, "idle");
+    }
+}
+
+void Emulator::press(uint32_t code) {
+    key_event(code);
+    idle(press_ticks);
+    key_event(code | KEY_RELEASE);
+    idle(pause_ticks);
+}
+
+void Emulator::hold(uint32_t code, int repeats) {
+    key_event(code);
+    for (int i = 0; i < repeats; ++i) {
+        idle(repeat_ticks);
+        key_event(code | KEY_REPEAT);
+    }
+    idle(press_ticks);
+    key_event(code | KEY_RELEASE);
+    idle(pause_ticks);
+}
+
+uint32_t Emulator::stop_all() { return deliver(EVT_STOP, 0, "stop"); }
+
+uint32_t Emulator::message(uint32_t param) {
+    uint32_t last = 0;
+    for (int s = 0; s < TAP_TASK_SLOTS; ++s) {
+        if (!tasks_[s].handle || tasks_[s].exit_requested) continue;
+        int prev = current_slot_;
+        current_slot_ = s;
+        _curTapTask = static_cast<dword>(s);
+        last = tasks_[s].handler(EVT_TAPMSG, param, 0);
+        current_slot_ = prev;
+        trace_.event(clock_.ticks(), s, "msg", param, last);
+    }
+    finish_exits();
+    return last;
+}
+
+bool Emulator::snap(const std::string& name, std::string* written) {
+    std::string dir = config_.shots.empty() ? "." : config_.shots;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    std::string base = dir + "/" + name;
+    std::ofstream(base + ".json") << osd_.screen_json();
+    *written = base + ".json";
+#ifdef TAPSIM_PNG
+    std::string why;
+    if (!write_png(base + ".png", osd_.compose(), screen_w, screen_h, &why)) {
+        log(why);
+        return false;
+    }
+    *written = base + ".png " + *written;
+#endif
+    return true;
+}
+
+bool Emulator::run_command(const std::string& raw, std::string* error) {
+    std::string line = trim(raw);
+    if (line.empty() || line[0] == '#') return true;
+    std::istringstream words(line);
+    std::string cmd, a, b, extra;
+    words >> cmd >> a >> b >> extra;
+    int64_t n = 0, m = 0;
+    auto bad = [&](const std::string& why) {
+        *error = "\"" + line + "\": " + why;
+        return false;
+    };
+    if (!extra.empty()) return bad("too many words");
+    if (cmd == "hold") {
+        uint32_t code = key_code(a);
+        if (!code || !parse_number(b, &n) || n < 0 || n > 100000) return bad("want hold KEY N");
+        hold(code, static_cast<int>(n));
+    } else if (cmd == "wait") {
+        uint64_t ms;
+        if (!b.empty() || !parse_duration_ms(a, &ms)) return bad("want wait 900ms, 2s or 10min");
+        wait_ms(ms);
+    } else if (cmd == "snap") {
+        std::string written;
+        if (a.empty() || !b.empty() || a.find('/') != std::string::npos) return bad("want snap NAME");
+        if (!snap(a, &written)) return bad("cannot write the snapshot");
+        std::printf("snap %s: %s\n", a.c_str(), written.c_str());
+    } else if (cmd == "stop") {
+        if (!a.empty()) return bad("stop takes nothing");
+        stop_all();
+    } else if (cmd == "msg") {
+        if (!parse_number(a, &n) || !b.empty()) return bad("want msg N");
+        message(static_cast<uint32_t>(n));
+    } else if (cmd == "state") {
+        if (!parse_number(a, &n) || !parse_number(b, &m)) return bad("want state STATE SUBSTATE");
+        state_.state = static_cast<uint32_t>(n);
+        state_.sub_state = static_cast<uint32_t>(m);
+    } else if (cmd == "play") {
+        if (!parse_number(a, &n) || !parse_number(b, &m)) return bad("want play MODE TRICK");
+        state_.play.mode = static_cast<int>(n);
+        state_.play.trick = static_cast<int>(m);
+    } else {
+        uint32_t code = key_code(cmd);
+        if (!code || !a.empty()) return bad("unknown key or command");
+        press(code);
+    }
+    return true;
+}
+
+bool Emulator::run_script(const std::string& path, std::string* error) {
+    std::ifstream in(path);
+    if (!in) {
+        *error = "cannot open script " + path;
+        return false;
+    }
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (!run_command(line, error)) {
+            *error = path + ":" + std::to_string(number) + ": " + *error;
+            return false;
+        }
+    }
+    return true;
+}
+
+void* Emulator::mem_alloc(uint32_t size) {
+    if (in_use_ + size > state_.mem_limit) return nullptr;
+    void* p = std::malloc(size ? size : 1);
+    if (!p) return nullptr;
+    blocks_[p] = size;
+    in_use_ += size;
+    return p;
+}
+
+bool Emulator::mem_free(const void* p) {
+    auto it = blocks_.find(p);
+    if (it == blocks_.end()) {
+        ++bad_frees_;
+        log("TAP_MemFree of a block that is not allocated");
+        return false;
+    }
+    in_use_ -= it->second;
+    blocks_.erase(it);
+    saved_boxes_.erase(p);
+    std::free(const_cast<void*>(p));
+    return true;
+}
+
+} // namespace tapsim

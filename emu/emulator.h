@@ -1,0 +1,129 @@
+// The receiver emulator: loads TAPs into a task table, delivers events to them, and provides
+// the TAP API and the firmware functions they call (one emulator is current at a time).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "clock.h"
+#include "disk.h"
+#include "osd.h"
+#include "platform/firmware.h"
+#include "state.h"
+#include "trace.h"
+
+namespace tapsim {
+
+struct Config {
+    std::string disk;    // host folder behind "/mnt/hd"; empty: a fresh empty disk
+    std::string usb;     // host folder behind "/mnt/sdb1"; empty: an empty medium
+    std::string fixture; // receiver state (JSON)
+    std::string clock;   // "YYYY-MM-DD HH:MM:SS", overrides the fixture
+    int64_t uptime = -1; // seconds since power-on when the TAPs load, overrides the fixture
+    std::string trace;   // JSON lines file
+    std::string shots;   // folder for "snap"
+};
+
+struct Task {
+    void* handle = nullptr;
+    std::string file;      // the shared object that was loaded
+    std::string temp_copy; // a copy made to load a second instance, removed on unload
+    tap_event_handler handler = nullptr;
+    fw_name_record name_record{};
+    fw_file_record file_record{};
+    std::string installed;  // receiver path of the TAP's installed file
+    std::string linux_path; // the same below "/mnt/hd", as the task table names it
+    bool exit_requested = false;
+};
+
+class Emulator {
+public:
+    explicit Emulator(const Config& config);
+    ~Emulator();
+    Emulator(const Emulator&) = delete;
+    Emulator& operator=(const Emulator&) = delete;
+
+    bool ok() const { return error_.empty(); }
+    const std::string& error() const { return error_; }
+
+    // Loads a TAP into the next free slot and runs its TAP_Main. installed: receiver path of
+    // its installed file (default "/ProgramFiles/<file name>"), install_from: the file put
+    // there when it is missing on the disk (default the TAP itself). Returns the slot, or -1.
+    int load_tap(const std::string& path, const std::string& installed = "",
+                 const std::string& install_from = "");
+    bool running(int slot) const;
+    int running_count() const;
+
+    // Events. Each returns the result the receiver got from the last TAP that saw it.
+    uint32_t key_event(uint32_t code);
+    void idle(uint64_t ticks);           // one idle event per tick, the clock advancing
+    void wait_ms(uint64_t ms) { idle((ms + 9) / 10); }
+    void press(uint32_t code);           // press, a short while, release, a short pause
+    void hold(uint32_t code, int repeats);
+    uint32_t stop_all();                 // stop event to every running TAP
+    uint32_t message(uint32_t param);    // control message 0x0B00
+
+    // Script commands ("Sat", "0x1003f", "hold v 10", "wait 900ms", "snap NAME", "stop",
+    // "msg 1", "state S SS", "play MODE TRICK"). False and a message on a bad command.
+    bool run_command(const std::string& line, std::string* error);
+    bool run_script(const std::string& path, std::string* error);
+    bool snap(const std::string& name, std::string* written);
+
+    Clock& clock() { return clock_; }
+    ReceiverState& state() { return state_; }
+    Disk& disk() { return disk_; }
+    Osd& osd() { return osd_; }
+    Trace& trace() { return trace_; }
+    const std::string& root() const { return root_; }
+    const std::string& disk_dir() const { return disk_.dir(); }
+    const std::vector<uint32_t>& results() const { return results_; } // key results so far
+
+    // TAP memory.
+    void* mem_alloc(uint32_t size);
+    bool mem_free(const void* p);
+    size_t mem_blocks() const { return blocks_.size(); }
+    uint64_t mem_in_use() const { return in_use_; }
+    int bad_frees() const { return bad_frees_; }
+    std::map<const void*, SavedBox>& saved_boxes() { return saved_boxes_; }
+
+    // Firmware side.
+    int current_slot() const { return current_slot_; }
+    void request_exit() { if (current_slot_ >= 0) tasks_[current_slot_].exit_requested = true; }
+    bool exit_normal() const { return exit_normal_; }
+    void set_exit_normal(bool v) { exit_normal_ = v; }
+    void log(const std::string& line);
+
+    static Emulator* current();
+
+private:
+    uint32_t deliver(uint16_t event, uint32_t param, const char* kind);
+    void unload(int slot);
+    void finish_exits();
+    bool prepare_root();
+
+    Config config_;
+    std::string error_;
+    std::string work_;       // our own temporary folder
+    std::string root_;       // the receiver's "/"
+    Clock clock_;
+    ReceiverState state_;
+    Disk disk_;
+    Osd osd_;
+    Trace trace_;
+    Task tasks_[TAP_TASK_SLOTS];
+    int current_slot_ = -1;
+    bool exit_normal_ = false;
+    std::vector<uint32_t> results_;
+    std::map<const void*, uint32_t> blocks_;
+    std::map<const void*, SavedBox> saved_boxes_;
+    uint64_t in_use_ = 0;
+    int bad_frees_ = 0;
+};
+
+// Code of a key name of the key name table, or a raw code ("0x1003f"); 0 when unknown.
+uint32_t key_code(const std::string& name);
+
+} // namespace tapsim

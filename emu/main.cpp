@@ -1,0 +1,148 @@
+// tapsim: runs TAPs in the receiver emulator from the command line.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "demo_disk.h"
+#include "emulator.h"
+#include "png_out.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char usage[] =
+    "usage: tapsim [--disk DIR] [--usb DIR] [--fixture FILE] [--clock \"YYYY-MM-DD HH:MM:SS\"]\n"
+    "              [--uptime SECONDS] [--tap FILE]... [--keys \"KEY ...\"] [--script FILE]\n"
+    "              [--trace FILE] [--screen FILE] [--png FILE] [--shots DIR]\n";
+
+std::string exe_dir() {
+    std::error_code ec;
+    fs::path p = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? "." : p.parent_path().string();
+}
+
+// The receiver build of a TAP (what a receiver has installed), when it lies beside this build.
+std::string mips_twin(const std::string& tap) {
+    fs::path twin = fs::path(exe_dir()) / ".." / "mipsel" / fs::path(tap).filename();
+    std::error_code ec;
+    return fs::exists(twin, ec) ? twin.string() : "";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    tapsim::Config config;
+    std::vector<std::string> taps;
+    std::string keys, script, screen, png;
+    for (int i = 1; i < argc; ++i) {
+        std::string opt = argv[i];
+        if (opt == "-h" || opt == "--help") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "tapsim: %s needs a value\n%s", opt.c_str(), usage);
+            return 2;
+        }
+        std::string v = argv[++i];
+        if (opt == "--disk") config.disk = v;
+        else if (opt == "--usb") config.usb = v;
+        else if (opt == "--fixture") config.fixture = v;
+        else if (opt == "--clock") config.clock = v;
+        else if (opt == "--uptime") {
+            char* end;
+            long long s = std::strtoll(v.c_str(), &end, 10);
+            if (*end || s < 0) {
+                std::fprintf(stderr, "tapsim: bad --uptime %s\n", v.c_str());
+                return 2;
+            }
+            config.uptime = s;
+        } else if (opt == "--tap") taps.push_back(v);
+        else if (opt == "--keys") keys = v;
+        else if (opt == "--script") script = v;
+        else if (opt == "--trace") config.trace = v;
+        else if (opt == "--screen") screen = v;
+        else if (opt == "--png") png = v;
+        else if (opt == "--shots") config.shots = v;
+        else {
+            std::fprintf(stderr, "tapsim: unknown option %s\n%s", opt.c_str(), usage);
+            return 2;
+        }
+    }
+#ifndef TAPSIM_PNG
+    if (!png.empty()) {
+        std::fprintf(stderr, "tapsim: this build writes no PNG files (no libpng)\n");
+        return 2;
+    }
+#endif
+    std::string demo_dir;
+    if (config.disk.empty()) {
+        char tmpl[] = "/tmp/tapsim-demo.XXXXXX";
+        std::string why;
+        if (!mkdtemp(tmpl) || !tapsim::make_demo_disk(tmpl, &why)) {
+            std::fprintf(stderr, "tapsim: %s\n", why.empty() ? "cannot make a demo disk" : why.c_str());
+            return 1;
+        }
+        demo_dir = config.disk = tmpl;
+    }
+    int status = 0;
+    {
+        tapsim::Emulator emu(config);
+        if (!emu.ok()) {
+            std::fprintf(stderr, "tapsim: %s\n", emu.error().c_str());
+            status = 1;
+        }
+        if (taps.empty()) taps.push_back(exe_dir() + "/tovakrc_tms.tap");
+        for (size_t i = 0; status == 0 && i < taps.size(); ++i) {
+            if (emu.load_tap(taps[i], "", mips_twin(taps[i])) < 0) {
+                std::fprintf(stderr, "tapsim: %s did not start\n", taps[i].c_str());
+                status = 1;
+            }
+        }
+        std::string why;
+        if (status == 0) {
+            emu.idle(50);
+            std::istringstream words(keys);
+            std::string key;
+            while (status == 0 && words >> key) {
+                if (!emu.run_command(key, &why) || tapsim::key_code(key) == 0) {
+                    std::fprintf(stderr, "tapsim: --keys: unknown key %s\n", key.c_str());
+                    status = 2;
+                }
+            }
+        }
+        if (status == 0 && !script.empty() && !emu.run_script(script, &why)) {
+            std::fprintf(stderr, "tapsim: %s\n", why.c_str());
+            status = 2;
+        }
+        if (status == 0 && !screen.empty()) {
+            std::ofstream out(screen);
+            out << emu.osd().screen_json();
+            if (!out) {
+                std::fprintf(stderr, "tapsim: cannot write %s\n", screen.c_str());
+                status = 1;
+            }
+        }
+#ifdef TAPSIM_PNG
+        if (status == 0 && !png.empty() &&
+            !tapsim::write_png(png, emu.osd().compose(), tapsim::screen_w, tapsim::screen_h, &why)) {
+            std::fprintf(stderr, "tapsim: %s\n", why.c_str());
+            status = 1;
+        }
+#endif
+        // Before a receiver powers off, every running TAP gets the stop event.
+        emu.stop_all();
+    }
+    if (!demo_dir.empty()) {
+        std::error_code ec;
+        fs::remove_all(demo_dir, ec);
+    }
+    return status;
+}

@@ -1,0 +1,43 @@
+// The receiver state the TAP can ask about, read from a JSON fixture and changed by scripts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tapsim {
+
+struct Channel {
+    std::string name;
+};
+
+struct PlayState {
+    int mode = 0;  // 0 none, 2 playback, 3 time-shift, 4 time-shift of a recording, 5 MP3
+    int trick = 0; // 4 = paused
+    uint32_t block = 0, total = 0;
+    std::string file; // receiver path of the played file
+};
+
+struct ReceiverState {
+    int system_id = 22010;
+    int language = 2; // menu language (TAP_GetSystemVar 1): 2 = German
+    uint32_t state = 0, sub_state = 0x1F;
+    std::vector<Channel> tv{{"Das Erste"}, {"ZDF"}, {"3sat"}, {"arte"}};
+    std::vector<Channel> radio{{"Bayern 1"}, {"Bayern 2"}, {"Bayern 3"}};
+    int current_type = 0, current_num = 0;
+    PlayState play;
+    bool muted = false;
+    bool paused = false;
+    uint32_t heap_size = 64u << 20;   // bytes the TAPs' heap has
+    uint64_t mem_limit = 256u << 20;  // allocations beyond this many bytes in use are refused
+    uint32_t disk_total_mb = 476940, disk_free_mb = 311020;
+    // From the fixture or the command line; kept here so the fixture can name them too.
+    std::string clock = "2026-12-10 20:15:00";
+    int64_t uptime = 600;
+    int utc_offset_min = 60;
+};
+
+// Reads a fixture; fields not given keep their defaults. False and a message on a bad file.
+bool load_fixture(const std::string& path, ReceiverState* state, std::string* error);
+
+} // namespace tapsim

@@ -1,0 +1,275 @@
+// The TAP API and the firmware functions, as the emulator provides them to loaded TAPs. Each
+// call goes to the current emulator; calls that change the receiver are traced.
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "emulator.h"
+#include "gd_codec.h"
+
+using tapsim::Emulator;
+
+#define TAPSIM_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+Emulator& emu() { return *Emulator::current(); }
+uint64_t now() { return emu().clock().ticks(); }
+
+} // namespace
+
+// Life cycle and receiver state.
+
+TAPSIM_EXPORT void TAP_Exit(void) {
+    emu().trace().call(now(), "TAP_Exit", {emu().current_slot()});
+    emu().request_exit();
+}
+
+TAPSIM_EXPORT void TAP_ExitNormal(void) {
+    emu().trace().call(now(), "TAP_ExitNormal", {});
+    emu().set_exit_normal(true);
+}
+
+TAPSIM_EXPORT void TAP_EnterNormal(void) {
+    emu().trace().call(now(), "TAP_EnterNormal", {});
+    emu().set_exit_normal(false);
+}
+
+TAPSIM_EXPORT void TAP_GetState(dword* state, dword* sub) {
+    if (state) *state = emu().state().state;
+    if (sub) *sub = emu().state().sub_state;
+}
+
+TAPSIM_EXPORT int TAP_GetSystemId(void) { return emu().state().system_id; }
+
+TAPSIM_EXPORT int TAP_GetSystemVar(int var) {
+    return var == SYSVAR_OsdLan ? emu().state().language : 0;
+}
+
+// Time.
+
+TAPSIM_EXPORT dword TAP_GetTick(void) { return static_cast<dword>(now()); }
+
+TAPSIM_EXPORT int TAP_GetTime(word* mjd, byte* hour, byte* min, byte* sec) {
+    tapsim::LocalTime t = emu().clock().local();
+    if (mjd) *mjd = t.mjd;
+    if (hour) *hour = t.hour;
+    if (min) *min = t.minute;
+    if (sec) *sec = t.second;
+    return 1;
+}
+
+TAPSIM_EXPORT void TAP_Sleep(dword ms) { emu().clock().advance_ms(ms); }
+
+TAPSIM_EXPORT void TAP_ExtractMjd(word mjd, word* year, byte* month, byte* day, byte* week_day) {
+    int y;
+    unsigned m, d;
+    int64_t days = static_cast<int64_t>(mjd) - tapsim::mjd_of_unix_day0;
+    tapsim::civil_from_days(days, &y, &m, &d);
+    if (year) *year = static_cast<word>(y);
+    if (month) *month = static_cast<byte>(m);
+    if (day) *day = static_cast<byte>(d);
+    // 0 = Monday: 1970-01-01 was a Thursday.
+    if (week_day) *week_day = static_cast<byte>(((days % 7 + 7) % 7 + 3) % 7);
+}
+
+// libc's time() inside the process follows the receiver's Linux clock.
+extern "C" __attribute__((visibility("default"))) time_t time(time_t* out) {
+    time_t t = Emulator::current() ? static_cast<time_t>(emu().clock().linux_time())
+                                   : static_cast<time_t>(0);
+    if (!Emulator::current()) {
+        struct timespec ts;
+        clock_gettime(CLOCK_REALTIME, &ts);
+        t = ts.tv_sec;
+    }
+    if (out) *out = t;
+    return t;
+}
+
+// Memory.
+
+TAPSIM_EXPORT void* TAP_MemAlloc(dword size) { return emu().mem_alloc(size); }
+
+TAPSIM_EXPORT int TAP_MemFree(const void* p) { return p && emu().mem_free(p) ? 1 : 0; }
+
+TAPSIM_EXPORT void TAP_MemInfo(dword* heap, dword* free_heap, dword* avail) {
+    const tapsim::ReceiverState& s = emu().state();
+    uint64_t used = std::min<uint64_t>(emu().mem_in_use(), s.heap_size);
+    if (heap) *heap = s.heap_size;
+    if (free_heap) *free_heap = static_cast<dword>(s.heap_size - used);
+    if (avail) *avail = static_cast<dword>(s.heap_size - used);
+}
+
+// Disk.
+
+TAPSIM_EXPORT int TAP_Hdd_ChangeDir(const char* dir) { return emu().disk().change_dir(dir) ? 1 : 0; }
+TAPSIM_EXPORT int TAP_Hdd_Exist(const char* name) { return emu().disk().exist(name) ? 1 : 0; }
+TAPSIM_EXPORT int TAP_Hdd_Create(const char* name, byte attr) {
+    return emu().disk().create(name, attr) ? 0 : -1;
+}
+TAPSIM_EXPORT int TAP_Hdd_Delete(const char* name) { return emu().disk().remove(name) ? 0 : -1; }
+TAPSIM_EXPORT TYPE_File* TAP_Hdd_Fopen(const char* name) { return emu().disk().open(name); }
+TAPSIM_EXPORT dword TAP_Hdd_Fread(void* buf, dword size, dword count, TYPE_File* f) {
+    return emu().disk().read(buf, size, count, f);
+}
+TAPSIM_EXPORT dword TAP_Hdd_Fwrite(const void* buf, dword size, dword count, TYPE_File* f) {
+    return emu().disk().write(buf, size, count, f);
+}
+TAPSIM_EXPORT dword TAP_Hdd_Fseek(TYPE_File* f, long pos, int whence) {
+    return emu().disk().seek(f, pos, whence);
+}
+TAPSIM_EXPORT dword TAP_Hdd_Flen(TYPE_File* f) { return emu().disk().length(f); }
+TAPSIM_EXPORT void TAP_Hdd_Fclose(TYPE_File* f) { emu().disk().close(f); }
+TAPSIM_EXPORT dword TAP_Hdd_FindFirst(TYPE_File* e) { return emu().disk().find_first(e); }
+TAPSIM_EXPORT dword TAP_Hdd_FindNext(TYPE_File* e) { return emu().disk().find_next(e); }
+TAPSIM_EXPORT dword TAP_Hdd_TotalSize(void) { return emu().state().disk_total_mb; }
+TAPSIM_EXPORT dword TAP_Hdd_FreeSize(void) { return emu().state().disk_free_mb; }
+
+TAPSIM_EXPORT int TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info) {
+    if (!info) return 0;
+    std::memset(info, 0, sizeof *info);
+    const tapsim::PlayState& p = emu().state().play;
+    info->playMode = static_cast<byte>(p.mode);
+    info->trickMode = static_cast<byte>(p.trick);
+    info->currentBlock = p.block;
+    info->totalBlock = p.total;
+    return 1;
+}
+
+// Channels.
+
+TAPSIM_EXPORT int TAP_Channel_Start(int main_sub, int type, int num) {
+    emu().trace().call(now(), "TAP_Channel_Start", {main_sub, type, num});
+    tapsim::ReceiverState& s = emu().state();
+    const auto& list = type == 1 ? s.radio : s.tv;
+    if (type < 0 || type > 1 || num < 0 || static_cast<size_t>(num) >= list.size()) return 0;
+    s.current_type = type;
+    s.current_num = num;
+    return 1;
+}
+
+TAPSIM_EXPORT int TAP_Channel_GetTotalNum(int* tv, int* radio) {
+    if (tv) *tv = static_cast<int>(emu().state().tv.size());
+    if (radio) *radio = static_cast<int>(emu().state().radio.size());
+    return 1;
+}
+
+TAPSIM_EXPORT int TAP_Channel_GetCurrent(int* type, int* num) {
+    if (type) *type = emu().state().current_type;
+    if (num) *num = emu().state().current_num;
+    return 1;
+}
+
+// OSD.
+
+TAPSIM_EXPORT word TAP_Osd_Create(dword x, dword y, dword w, dword h, byte, int) {
+    int r = emu().osd().create(emu().current_slot(), static_cast<int>(x), static_cast<int>(y),
+                               static_cast<int>(w), static_cast<int>(h));
+    return r < 0 ? static_cast<word>(0xFFFF) : static_cast<word>(r);
+}
+
+TAPSIM_EXPORT int TAP_Osd_Delete(word rgn) { return emu().osd().remove(rgn) ? 0 : -1; }
+
+TAPSIM_EXPORT int TAP_Osd_FillBox(word rgn, dword x, dword y, dword w, dword h, dword color) {
+    return emu().osd().fill(rgn, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
+                            static_cast<int>(h), color) ? 0 : -1;
+}
+
+TAPSIM_EXPORT int TAP_Osd_PutS(word rgn, dword x, dword y, dword max_x, const char* str, dword fg,
+                               dword bg, byte, byte size, byte, byte) {
+    if (!str) return -1;
+    return emu().osd().put_text(rgn, static_cast<int>(x), static_cast<int>(y),
+                                static_cast<int>(max_x), str, fg, bg, size) < 0 ? -1 : 0;
+}
+
+TAPSIM_EXPORT dword TAP_Osd_GetW(const char* str, byte, byte size) {
+    return str ? static_cast<dword>(emu().osd().text_width(str, size)) : 0;
+}
+
+TAPSIM_EXPORT int TAP_Osd_PutPixel(word rgn, dword x, dword y, dword pix) {
+    return emu().osd().pixel(rgn, static_cast<int>(x), static_cast<int>(y), pix) ? 0 : -1;
+}
+
+TAPSIM_EXPORT int TAP_Osd_DrawRectangle(word rgn, dword x, dword y, dword w, dword h, dword thick,
+                                        dword color) {
+    return emu().osd().rectangle(rgn, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
+                                 static_cast<int>(h), static_cast<int>(thick), color) ? 0 : -1;
+}
+
+TAPSIM_EXPORT int TAP_Osd_DrawPixmap(word rgn, dword x, dword y, dword w, dword h,
+                                     const void* pixmap, int sprite, byte) {
+    return emu().osd().pixmap(rgn, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
+                              static_cast<int>(h), static_cast<const uint32_t*>(pixmap),
+                              sprite != 0) ? 0 : -1;
+}
+
+TAPSIM_EXPORT byte* TAP_Osd_SaveBox(word rgn, dword x, dword y, dword w, dword h) {
+    tapsim::SavedBox box;
+    if (!emu().osd().save(rgn, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
+                          static_cast<int>(h), &box))
+        return nullptr;
+    size_t bytes = box.px.size() * 4;
+    byte* block = static_cast<byte*>(emu().mem_alloc(static_cast<uint32_t>(bytes)));
+    if (!block) return nullptr;
+    std::memcpy(block, box.px.data(), bytes);
+    emu().saved_boxes()[block] = std::move(box);
+    return block;
+}
+
+TAPSIM_EXPORT void TAP_Osd_RestoreBox(word rgn, dword x, dword y, dword w, dword h,
+                                      const void* data) {
+    if (!data) return;
+    auto it = emu().saved_boxes().find(data);
+    tapsim::SavedBox box;
+    if (it != emu().saved_boxes().end() && it->second.w == static_cast<int>(w) &&
+        it->second.h == static_cast<int>(h)) {
+        box = it->second;
+    } else {
+        box.w = static_cast<int>(w);
+        box.h = static_cast<int>(h);
+        box.px.assign(static_cast<const uint32_t*>(data),
+                      static_cast<const uint32_t*>(data) + static_cast<size_t>(w) * h);
+    }
+    std::memcpy(box.px.data(), data, box.px.size() * 4); // the TAP may have changed the block
+    emu().osd().restore(rgn, static_cast<int>(x), static_cast<int>(y), box);
+}
+
+TAPSIM_EXPORT int TAP_Osd_PutGd(word rgn, int x, int y, const TYPE_GrData* gd, int sprite) {
+    if (!gd || gd->version != 1 || gd->format != 1 || gd->compression != 2) return -1;
+    std::vector<uint32_t> px;
+    int w, h;
+    size_t bound = 14 + static_cast<size_t>(gd->width) * gd->height * 5;
+    if (!tapsim::gd_decode(gd->data, bound, &px, &w, &h) || w != gd->width || h != gd->height)
+        return -1;
+    return emu().osd().pixmap(rgn, x, y, w, h, px.data(), sprite != 0) ? 0 : -1;
+}
+
+TAPSIM_EXPORT void TAP_Osd_Sync(void) { emu().osd().sync(); }
+
+// Firmware functions that TAPs bind by name.
+
+extern "C" __attribute__((visibility("default"))) void DevService_Mute(bool on) {
+    emu().trace().call(now(), "DevService_Mute", {on});
+    emu().state().muted = on;
+}
+
+extern "C" __attribute__((visibility("default"))) int DevFront_SetIrCode(int slot, int enable,
+                                                                         int b1, int b2, int mode) {
+    emu().trace().call(now(), "DevFront_SetIrCode", {slot, enable, b1, b2, mode});
+    return slot >= 0 && slot <= 3 ? 0 : -1;
+}
+
+__attribute__((visibility("default"))) void Appl_PvrPause(bool resume) {
+    emu().trace().call(now(), "Appl_PvrPause", {resume});
+    emu().state().paused = !emu().state().paused;
+}
+
+__attribute__((visibility("default"))) void Appl_EvtProc_PowerOff(unsigned a, unsigned b) {
+    emu().trace().call(now(), "Appl_EvtProc_PowerOff", {a, b});
+}
+
+__attribute__((visibility("default"))) void Appl_StopPlaying() {
+    emu().trace().call(now(), "Appl_StopPlaying", {});
+    emu().state().play = tapsim::PlayState{};
+}

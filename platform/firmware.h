@@ -1,0 +1,60 @@
+// Firmware records that TAP code reads after binding their names with dlsym (the receiver's
+// own data, not part of the TAP API). Offsets are the receiver's (32-bit); the typed pointers
+// keep the same records usable in the 64-bit emulator build.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "tap_api.h"
+
+// Folder record of the firmware's work-folder functions.
+struct fw_folder {
+    uint32_t magic; // 0xBACAED31
+    uint32_t unused[3];
+};
+static_assert(sizeof(fw_folder) == 16, "folder record is four words");
+
+// Name record: the file's path at offset 8.
+struct fw_name_record {
+    uint32_t unknown[2];
+    const char* name;
+};
+
+// File record of a running TAP or of a played file: the name record pointer at 0x90.
+struct fw_file_record {
+    uint8_t unknown[0x90];
+    fw_name_record* entry;
+};
+
+typedef dword (*tap_event_handler)(word event, dword param1, dword param2);
+
+// One slot of the firmware's TAP task table "_tapTask".
+struct tap_task_slot {
+    uint32_t status;        // 1 = running
+    uint32_t unknown4;
+    fw_file_record* file;   // at 8
+    uint32_t unknown_c;
+    uint32_t unknown_10;
+    tap_event_handler handler; // at 0x14
+    uint32_t unknown[5];
+};
+
+enum { TAP_TASK_SLOTS = 16, TAP_TASK_RUNNING = 1 };
+
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(sizeof(tap_task_slot) == 44, "a task slot is 44 bytes on the receiver");
+static_assert(offsetof(tap_task_slot, file) == 8, "file record at 8");
+static_assert(offsetof(tap_task_slot, handler) == 0x14, "event handler at 0x14");
+static_assert(offsetof(fw_file_record, entry) == 0x90, "name record pointer at 0x90");
+static_assert(offsetof(fw_name_record, name) == 8, "name at 8");
+#endif
+
+// Firmware functions bound by name; the C++ names carry their mangled symbol in a comment.
+extern "C" {
+typedef void (*fw_mute_fn)(bool on);                                  // DevService_Mute
+typedef int (*fw_set_ir_code_fn)(int slot, int enable, int b1, int b2, int mode); // DevFront_SetIrCode
+}
+typedef void (*fw_pvr_pause_fn)(bool);               // _Z13Appl_PvrPauseb
+typedef void (*fw_power_off_fn)(unsigned, unsigned); // _Z21Appl_EvtProc_PowerOffjj
+typedef void (*fw_stop_playing_fn)();                // _Z16Appl_StopPlayingv
