@@ -28,7 +28,11 @@ function(tovak_add_tap target file_name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
     add_library(${target} MODULE ${T_SOURCES})
     target_compile_options(${target} PRIVATE ${TOVAK_TAP_FLAGS})
-    target_link_libraries(${target} PRIVATE ${T_LIBS})
+    # Subsystem libraries call each other; the linker rescans them as one group.
+    string(REPLACE ";" "," group "${T_LIBS}")
+    if(group)
+        target_link_libraries(${target} PRIVATE "$<LINK_GROUP:RESCAN,${group}>")
+    endif()
     set_target_properties(${target} PROPERTIES PREFIX "" SUFFIX "" OUTPUT_NAME ${file_name})
     if(NOT TOVAK_SANITIZE)
         target_link_options(${target} PRIVATE -nostdlib ${TOVAK_CRTBEGIN})
@@ -39,4 +43,10 @@ function(tovak_add_tap target file_name)
                     ${TOVAK_LIBC} ${TOVAK_LIBM}
             VERBATIM)
     endif()
+endfunction()
+
+# Links the TAP's subsystem libraries into a test program as one group.
+function(tovak_link_tap_libs target)
+    string(REPLACE ";" "," group "${ARGN}")
+    target_link_libraries(${target} PRIVATE "$<LINK_GROUP:RESCAN,${group}>")
 endfunction()

@@ -41,7 +41,8 @@ const char* path_unmap(const char* libc_path) {
 int shell_quote_append(char* out, size_t out_size, const char* arg) {
     size_t len = strlen(out);
     size_t need = 2; // the quotes
-    for (const char* p = arg; *p; ++p) need += *p == '\'' ? 4 : 1;
+    for (const char* p = arg; *p; ++p)
+        need += *p == '\'' ? 4 : 1;
     if (len + need + 1 > out_size) return -1;
     char* w = out + len;
     *w++ = '\'';

@@ -11,8 +11,8 @@ namespace {
 constexpr dword tap_key = 0x10040; // Sat
 constexpr dword exit_key = 0x10017;
 
-bool pending;        // the TAP key was pressed, the second key is awaited
-dword swallowed;     // repeats and the release of this key are swallowed too
+bool pending;    // the TAP key was pressed, the second key is awaited
+dword swallowed; // repeats and the release of this key are swallowed too
 word box_region;
 bool box_open;
 
@@ -71,7 +71,9 @@ dword on_key(dword key) {
 
 } // namespace
 
-TAP_EXPORT int TAP_Main(void) { return 1; }
+TAP_EXPORT int TAP_Main(void) {
+    return 1;
+}
 
 TAP_EXPORT dword TAP_EventHandler(word event, dword param1, dword param2) {
     switch (event & 0xFFFF) {

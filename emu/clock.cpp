@@ -30,8 +30,8 @@ bool parse_clock(const std::string& text, int64_t* seconds) {
     char tail;
     if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6)
         return false;
-    if (y < 1970 || y > 2100 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 ||
-        mi < 0 || mi > 59 || s < 0 || s > 59)
+    if (y < 1970 || y > 2100 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 ||
+        mi > 59 || s < 0 || s > 59)
         return false;
     *seconds = days_from_civil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s;
     return true;

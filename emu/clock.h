@@ -13,7 +13,7 @@ struct LocalTime {
 };
 
 class Clock {
-public:
+  public:
     // broadcast_local: local broadcast time at the moment the TAPs load, as seconds since
     // 1970-01-01 (read as local time); uptime_s: seconds since power-on at that moment.
     void set(int64_t broadcast_local, int64_t uptime_s, int utc_offset_min);
@@ -27,7 +27,7 @@ public:
     int64_t linux_time() const;
     int utc_offset_min() const { return utc_offset_min_; }
 
-private:
+  private:
     uint64_t ticks_ = 60000;
     uint64_t ms_rest_ = 0;
     int64_t power_on_local_ = 0;

@@ -18,7 +18,8 @@ bool make_demo_disk(const std::string& dir, std::string* error) {
     std::ofstream(fs::path(dir) / "MediaFiles" / "readme.txt")
         << "Demo disk of the receiver emulator.\nEvery file here was generated.\n";
     std::ofstream notes(fs::path(dir) / "DataFiles" / "notes.txt");
-    for (int i = 1; i <= 40; ++i) notes << "Line " << i << " of a generated text file.\n";
+    for (int i = 1; i <= 40; ++i)
+        notes << "Line " << i << " of a generated text file.\n";
     return true;
 }
 

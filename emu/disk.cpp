@@ -13,7 +13,8 @@ namespace tapsim {
 
 void Disk::attach(const std::string& disk_dir, int utc_offset_min) {
     dir_ = disk_dir;
-    while (dir_.size() > 1 && dir_.back() == '/') dir_.pop_back();
+    while (dir_.size() > 1 && dir_.back() == '/')
+        dir_.pop_back();
     cwd_ = "/";
     utc_offset_min_ = utc_offset_min;
 }
@@ -37,7 +38,8 @@ bool Disk::resolve(const char* name, std::string* out) const {
         i = j + 1;
     }
     out->clear();
-    for (const std::string& p : parts) *out += "/" + p;
+    for (const std::string& p : parts)
+        *out += "/" + p;
     if (out->empty()) *out = "/";
     return true;
 }
@@ -134,7 +136,8 @@ void Disk::close(TYPE_File* f) {
     files_.erase(f);
 }
 
-bool Disk::fill_entry(const std::string& receiver_path, const std::string& name, TYPE_File* e) const {
+bool Disk::fill_entry(const std::string& receiver_path, const std::string& name,
+                      TYPE_File* e) const {
     struct stat st;
     std::memset(e, 0, sizeof *e);
     std::snprintf(e->name, sizeof e->name, "%s", name.c_str());
@@ -174,7 +177,9 @@ uint32_t Disk::find_next(TYPE_File* entry) {
     const std::string& n = search_names_[search_pos_++];
     std::string p = search_dir_ == "/" ? "/" + n : search_dir_ + "/" + n;
     if (n == ".") p = search_dir_;
-    if (n == "..") p = search_dir_ == "/" ? "/" : search_dir_.substr(0, std::max<size_t>(1, search_dir_.rfind('/')));
+    if (n == "..")
+        p = search_dir_ == "/" ? "/"
+                               : search_dir_.substr(0, std::max<size_t>(1, search_dir_.rfind('/')));
     fill_entry(p, n, entry);
     return 1;
 }

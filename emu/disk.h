@@ -15,7 +15,7 @@
 namespace tapsim {
 
 class Disk {
-public:
+  public:
     // disk_dir: the host folder holding the disk's files; utc_offset_min turns file times
     // into the receiver's local time.
     void attach(const std::string& disk_dir, int utc_offset_min);
@@ -41,7 +41,7 @@ public:
     uint32_t find_next(TYPE_File* entry);
     size_t open_files() const { return files_.size(); }
 
-private:
+  private:
     struct OpenFile {
         std::unique_ptr<TYPE_File> entry;
         std::FILE* fp = nullptr;

@@ -29,9 +29,9 @@ namespace {
 
 Emulator* g_current = nullptr;
 
-constexpr uint64_t press_ticks = 10;   // a key is held this long before its release
-constexpr uint64_t pause_ticks = 20;   // and the next key follows after this pause
-constexpr uint64_t repeat_ticks = 10;  // interval of auto-repeat
+constexpr uint64_t press_ticks = 10;  // a key is held this long before its release
+constexpr uint64_t pause_ticks = 20;  // and the next key follows after this pause
+constexpr uint64_t repeat_ticks = 10; // interval of auto-repeat
 
 std::string trim(const std::string& s) {
     size_t a = s.find_first_not_of(" \t\r\n");
@@ -45,9 +45,11 @@ bool parse_duration_ms(const std::string& text, uint64_t* ms) {
     double v = std::strtod(text.c_str(), &end);
     if (end == text.c_str() || v < 0) return false;
     std::string unit = end;
-    double factor = unit == "ms" || unit.empty() ? 1 : unit == "s" ? 1000 : unit == "min" ? 60000
-                                                                      : unit == "h"   ? 3600000
-                                                                                      : -1;
+    double factor = unit == "ms" || unit.empty() ? 1
+                    : unit == "s"                ? 1000
+                    : unit == "min"              ? 60000
+                    : unit == "h"                ? 3600000
+                                                 : -1;
     if (factor < 0) return false;
     *ms = static_cast<uint64_t>(v * factor + 0.5);
     return true;
@@ -73,7 +75,9 @@ uint32_t key_code(const std::string& name) {
     return 0;
 }
 
-Emulator* Emulator::current() { return g_current; }
+Emulator* Emulator::current() {
+    return g_current;
+}
 
 Emulator::Emulator(const Config& config) : config_(config) {
     if (g_current) {
@@ -93,13 +97,16 @@ Emulator::Emulator(const Config& config) : config_(config) {
     }
     clock_.set(local, state_.uptime, state_.utc_offset_min);
     if (!prepare_root()) return;
-    if (!config_.trace.empty() && !trace_.open(config_.trace)) error_ = "cannot write " + config_.trace;
+    if (!config_.trace.empty() && !trace_.open(config_.trace))
+        error_ = "cannot write " + config_.trace;
 }
 
 Emulator::~Emulator() {
     if (g_current != this) return;
-    for (int slot = 0; slot < TAP_TASK_SLOTS; ++slot) unload(slot);
-    for (auto& [p, size] : blocks_) std::free(const_cast<void*>(p));
+    for (int slot = 0; slot < TAP_TASK_SLOTS; ++slot)
+        unload(slot);
+    for (auto& [p, size] : blocks_)
+        std::free(const_cast<void*>(p));
     std::error_code ec;
     if (!work_.empty()) fs::remove_all(work_, ec);
     tapsim_root[0] = 0;
@@ -138,7 +145,9 @@ bool Emulator::prepare_root() {
     return true;
 }
 
-void Emulator::log(const std::string& line) { std::fprintf(stderr, "tapsim: %s\n", line.c_str()); }
+void Emulator::log(const std::string& line) {
+    std::fprintf(stderr, "tapsim: %s\n", line.c_str());
+}
 
 int Emulator::load_tap(const std::string& path, const std::string& installed,
                        const std::string& install_from) {
@@ -149,7 +158,8 @@ int Emulator::load_tap(const std::string& path, const std::string& installed,
         return -1;
     }
     int slot = 0;
-    while (slot < TAP_TASK_SLOTS && tasks_[slot].handle) ++slot;
+    while (slot < TAP_TASK_SLOTS && tasks_[slot].handle)
+        ++slot;
     if (slot == TAP_TASK_SLOTS) {
         log("no free task slot for " + path);
         return -1;
@@ -209,7 +219,8 @@ bool Emulator::running(int slot) const {
 
 int Emulator::running_count() const {
     int n = 0;
-    for (int s = 0; s < TAP_TASK_SLOTS; ++s) n += running(s);
+    for (int s = 0; s < TAP_TASK_SLOTS; ++s)
+        n += running(s);
     return n;
 }
 
@@ -279,7 +290,9 @@ void Emulator::hold(uint32_t code, int repeats) {
     idle(pause_ticks);
 }
 
-uint32_t Emulator::stop_all() { return deliver(EVT_STOP, 0, "stop"); }
+uint32_t Emulator::stop_all() {
+    return deliver(EVT_STOP, 0, "stop");
+}
 
 uint32_t Emulator::message(uint32_t param) {
     uint32_t last = 0;
@@ -336,7 +349,8 @@ bool Emulator::run_command(const std::string& raw, std::string* error) {
         wait_ms(ms);
     } else if (cmd == "snap") {
         std::string written;
-        if (a.empty() || !b.empty() || a.find('/') != std::string::npos) return bad("want snap NAME");
+        if (a.empty() || !b.empty() || a.find('/') != std::string::npos)
+            return bad("want snap NAME");
         if (!snap(a, &written)) return bad("cannot write the snapshot");
         std::printf("snap %s: %s\n", a.c_str(), written.c_str());
     } else if (cmd == "stop") {

@@ -15,6 +15,10 @@
 #include "state.h"
 #include "trace.h"
 
+// The firmware's TAP task table and current task index, as TAPs bind them by name.
+extern "C" tap_task_slot _tapTask[TAP_TASK_SLOTS];
+extern "C" dword _curTapTask;
+
 namespace tapsim {
 
 struct Config {
@@ -40,7 +44,7 @@ struct Task {
 };
 
 class Emulator {
-public:
+  public:
     explicit Emulator(const Config& config);
     ~Emulator();
     Emulator(const Emulator&) = delete;
@@ -59,12 +63,12 @@ public:
 
     // Events. Each returns the result the receiver got from the last TAP that saw it.
     uint32_t key_event(uint32_t code);
-    void idle(uint64_t ticks);           // one idle event per tick, the clock advancing
+    void idle(uint64_t ticks); // one idle event per tick, the clock advancing
     void wait_ms(uint64_t ms) { idle((ms + 9) / 10); }
-    void press(uint32_t code);           // press, a short while, release, a short pause
+    void press(uint32_t code); // press, a short while, release, a short pause
     void hold(uint32_t code, int repeats);
-    uint32_t stop_all();                 // stop event to every running TAP
-    uint32_t message(uint32_t param);    // control message 0x0B00
+    uint32_t stop_all();              // stop event to every running TAP
+    uint32_t message(uint32_t param); // control message 0x0B00
 
     // Script commands ("Sat", "0x1003f", "hold v 10", "wait 900ms", "snap NAME", "stop",
     // "msg 1", "state S SS", "play MODE TRICK"). False and a message on a bad command.
@@ -91,14 +95,16 @@ public:
 
     // Firmware side.
     int current_slot() const { return current_slot_; }
-    void request_exit() { if (current_slot_ >= 0) tasks_[current_slot_].exit_requested = true; }
+    void request_exit() {
+        if (current_slot_ >= 0) tasks_[current_slot_].exit_requested = true;
+    }
     bool exit_normal() const { return exit_normal_; }
     void set_exit_normal(bool v) { exit_normal_ = v; }
     void log(const std::string& line);
 
     static Emulator* current();
 
-private:
+  private:
     uint32_t deliver(uint16_t event, uint32_t param, const char* kind);
     void unload(int slot);
     void finish_exits();
@@ -106,8 +112,8 @@ private:
 
     Config config_;
     std::string error_;
-    std::string work_;       // our own temporary folder
-    std::string root_;       // the receiver's "/"
+    std::string work_; // our own temporary folder
+    std::string root_; // the receiver's "/"
     Clock clock_;
     ReceiverState state_;
     Disk disk_;

@@ -14,10 +14,11 @@ namespace {
 
 // Proportional metrics without glyph pictures: enough for layout and the screen text model.
 class BuiltinFont : public Font {
-public:
+  public:
     int width(const std::string& text, int size) override {
         int w = 0;
-        for (unsigned char c : text) w += advance(c, size);
+        for (unsigned char c : text)
+            w += advance(c, size);
         return w;
     }
     int draw(const std::string& text, int size, int max_width, GlyphSink sink, void* ctx) override {
@@ -27,17 +28,19 @@ public:
             if (w + a > max_width) break;
             if (c != ' ')
                 for (int y = 6; y < line_height(size) - 6; ++y)
-                    for (int x = 1; x < a - 1; ++x) sink(ctx, w + x, y, (x + y) % 3 ? 0 : 255);
+                    for (int x = 1; x < a - 1; ++x)
+                        sink(ctx, w + x, y, (x + y) % 3 ? 0 : 255);
             w += a;
         }
         return w;
     }
 
-private:
+  private:
     static int advance(unsigned char c, int size) {
-        int base = c == ' ' ? 5 : (c == 'i' || c == 'l' || c == '.' || c == ',' || c == ':') ? 4
-                   : (c >= 'A' && c <= 'Z') || c == 'm' || c == 'w' ? 11
-                                                                      : 9;
+        int base = c == ' '                                                     ? 5
+                   : (c == 'i' || c == 'l' || c == '.' || c == ',' || c == ':') ? 4
+                   : (c >= 'A' && c <= 'Z') || c == 'm' || c == 'w'             ? 11
+                                                                                : 9;
         return size >= 2 ? base + base / 5 : base;
     }
 };
@@ -50,7 +53,7 @@ const char* const font_paths[] = {
 };
 
 class FreeTypeFont : public Font {
-public:
+  public:
     bool init() {
         if (FT_Init_FreeType(&lib_)) return false;
         for (const char* p : font_paths)
@@ -64,7 +67,8 @@ public:
     }
     int width(const std::string& text, int size) override {
         int w = 0;
-        for (unsigned char c : text) w += glyph(c, size).advance;
+        for (unsigned char c : text)
+            w += glyph(c, size).advance;
         return w;
     }
     int draw(const std::string& text, int size, int max_width, GlyphSink sink, void* ctx) override {
@@ -82,7 +86,7 @@ public:
         return pen;
     }
 
-private:
+  private:
     struct Glyph {
         int advance = 0, left = 0, top = 0, w = 0, h = 0;
         std::vector<uint8_t> bits;
@@ -108,7 +112,8 @@ private:
             g.bits.resize(static_cast<size_t>(g.w) * g.h);
             for (int y = 0; y < g.h; ++y)
                 for (int x = 0; x < g.w; ++x)
-                    g.bits[static_cast<size_t>(y) * g.w + x] = s->bitmap.buffer[y * s->bitmap.pitch + x];
+                    g.bits[static_cast<size_t>(y) * g.w + x] =
+                        s->bitmap.buffer[y * s->bitmap.pitch + x];
         }
         return cache_.emplace(key, std::move(g)).first->second;
     }

@@ -11,7 +11,7 @@ namespace tapsim {
 using GlyphSink = void (*)(void* ctx, int x, int y, uint8_t coverage);
 
 class Font {
-public:
+  public:
     virtual ~Font() = default;
     // Width in pixels of a Latin-1 text in a size (0 and 1 are small, 2 and above large).
     virtual int width(const std::string& latin1, int size) = 0;

@@ -7,7 +7,8 @@ namespace tapsim {
 namespace {
 
 void put_pixel(std::vector<uint8_t>& out, uint32_t p) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(p >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(p >> (8 * i)));
 }
 
 uint32_t get_pixel(const uint8_t* p) {
@@ -27,7 +28,8 @@ std::vector<uint8_t> gd_encode(const uint32_t* px, int w, int h) {
     size_t i = 0;
     while (i < n) {
         size_t run = 1;
-        while (i + run < n && run < 128 && px[i + run] == px[i]) ++run;
+        while (i + run < n && run < 128 && px[i + run] == px[i])
+            ++run;
         if (run >= 2) {
             out.push_back(static_cast<uint8_t>(0x7F + run));
             put_pixel(out, px[i]);
@@ -38,14 +40,16 @@ std::vector<uint8_t> gd_encode(const uint32_t* px, int w, int h) {
         while (i + lit < n && lit < 128 && !(i + lit + 1 < n && px[i + lit] == px[i + lit + 1]))
             ++lit;
         out.push_back(static_cast<uint8_t>(lit - 1));
-        for (size_t k = 0; k < lit; ++k) put_pixel(out, px[i + k]);
+        for (size_t k = 0; k < lit; ++k)
+            put_pixel(out, px[i + k]);
         i += lit;
     }
     return out;
 }
 
 bool gd_decode(const uint8_t* block, size_t max_bytes, std::vector<uint32_t>* px, int* w, int* h) {
-    if (!block || max_bytes < 14 || std::memcmp(block, gd_magic, sizeof gd_magic) != 0) return false;
+    if (!block || max_bytes < 14 || std::memcmp(block, gd_magic, sizeof gd_magic) != 0)
+        return false;
     *w = block[10] | block[11] << 8;
     *h = block[12] | block[13] << 8;
     if (*w == 0 || *h == 0 || *w > 720 || *h > 576) return false;
@@ -60,7 +64,8 @@ bool gd_decode(const uint8_t* block, size_t max_bytes, std::vector<uint32_t>* px
         if (px->size() + count > n) return false;
         if (c < 0x80) {
             if (pos + 4 * count > max_bytes) return false;
-            for (size_t k = 0; k < count; ++k, pos += 4) px->push_back(get_pixel(block + pos));
+            for (size_t k = 0; k < count; ++k, pos += 4)
+                px->push_back(get_pixel(block + pos));
         } else {
             if (pos + 4 > max_bytes) return false;
             px->insert(px->end(), count, get_pixel(block + pos));

@@ -52,10 +52,14 @@ int main(int argc, char** argv) {
             return 2;
         }
         std::string v = argv[++i];
-        if (opt == "--disk") config.disk = v;
-        else if (opt == "--usb") config.usb = v;
-        else if (opt == "--fixture") config.fixture = v;
-        else if (opt == "--clock") config.clock = v;
+        if (opt == "--disk")
+            config.disk = v;
+        else if (opt == "--usb")
+            config.usb = v;
+        else if (opt == "--fixture")
+            config.fixture = v;
+        else if (opt == "--clock")
+            config.clock = v;
         else if (opt == "--uptime") {
             char* end;
             long long s = std::strtoll(v.c_str(), &end, 10);
@@ -64,13 +68,20 @@ int main(int argc, char** argv) {
                 return 2;
             }
             config.uptime = s;
-        } else if (opt == "--tap") taps.push_back(v);
-        else if (opt == "--keys") keys = v;
-        else if (opt == "--script") script = v;
-        else if (opt == "--trace") config.trace = v;
-        else if (opt == "--screen") screen = v;
-        else if (opt == "--png") png = v;
-        else if (opt == "--shots") config.shots = v;
+        } else if (opt == "--tap")
+            taps.push_back(v);
+        else if (opt == "--keys")
+            keys = v;
+        else if (opt == "--script")
+            script = v;
+        else if (opt == "--trace")
+            config.trace = v;
+        else if (opt == "--screen")
+            screen = v;
+        else if (opt == "--png")
+            png = v;
+        else if (opt == "--shots")
+            config.shots = v;
         else {
             std::fprintf(stderr, "tapsim: unknown option %s\n%s", opt.c_str(), usage);
             return 2;
@@ -87,7 +98,8 @@ int main(int argc, char** argv) {
         char tmpl[] = "/tmp/tapsim-demo.XXXXXX";
         std::string why;
         if (!mkdtemp(tmpl) || !tapsim::make_demo_disk(tmpl, &why)) {
-            std::fprintf(stderr, "tapsim: %s\n", why.empty() ? "cannot make a demo disk" : why.c_str());
+            std::fprintf(stderr, "tapsim: %s\n",
+                         why.empty() ? "cannot make a demo disk" : why.c_str());
             return 1;
         }
         demo_dir = config.disk = tmpl;
@@ -132,7 +144,8 @@ int main(int argc, char** argv) {
         }
 #ifdef TAPSIM_PNG
         if (status == 0 && !png.empty() &&
-            !tapsim::write_png(png, emu.osd().compose(), tapsim::screen_w, tapsim::screen_h, &why)) {
+            !tapsim::write_png(png, emu.osd().compose(), tapsim::screen_w, tapsim::screen_h,
+                               &why)) {
             std::fprintf(stderr, "tapsim: %s\n", why.c_str());
             status = 1;
         }

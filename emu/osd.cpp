@@ -69,12 +69,15 @@ Region* Osd::live(int rgn) {
     return &regions_[rgn];
 }
 
-const Region* Osd::region(int rgn) const { return const_cast<Osd*>(this)->live(rgn); }
+const Region* Osd::region(int rgn) const {
+    return const_cast<Osd*>(this)->live(rgn);
+}
 
 int Osd::create(int owner, int x, int y, int w, int h) {
     if (w <= 0 || h <= 0 || w > screen_w || h > screen_h) return -1;
     size_t i = 0;
-    while (i < regions_.size() && regions_[i].live) ++i;
+    while (i < regions_.size() && regions_[i].live)
+        ++i;
     if (i == max_regions) return -1;
     if (i == regions_.size()) regions_.emplace_back();
     Region& r = regions_[i];
@@ -127,25 +130,29 @@ int Osd::put_text(int rgn, int x, int y, int max_x, const std::string& text, uin
         Rect ink;
         bool any;
     } ctx{r, x, y, right, fg, Rect{}, false};
-    int drawn = font_->draw(text, size, std::max(0, right - x), [](void* p, int dx, int dy, uint8_t a) {
-        Ctx& c = *static_cast<Ctx*>(p);
-        int px = c.x0 + dx, py = c.y0 + dy;
-        if (!a || px < 0 || py < 0 || px >= c.right || px >= c.r->place.w || py >= c.r->place.h)
-            return;
-        uint32_t& dst = c.r->px[static_cast<size_t>(py) * c.r->place.w + px];
-        uint32_t alpha = ((c.fg >> 24) * a) / 255;
-        dst = blend(dst, (c.fg & 0xFFFFFF) | alpha << 24);
-        if (!c.any) {
-            c.ink = Rect{px, py, 1, 1};
-            c.any = true;
-        } else {
-            int x1 = std::max(c.ink.x + c.ink.w, px + 1), y1 = std::max(c.ink.y + c.ink.h, py + 1);
-            c.ink.x = std::min(c.ink.x, px);
-            c.ink.y = std::min(c.ink.y, py);
-            c.ink.w = x1 - c.ink.x;
-            c.ink.h = y1 - c.ink.y;
-        }
-    }, &ctx);
+    int drawn = font_->draw(
+        text, size, std::max(0, right - x),
+        [](void* p, int dx, int dy, uint8_t a) {
+            Ctx& c = *static_cast<Ctx*>(p);
+            int px = c.x0 + dx, py = c.y0 + dy;
+            if (!a || px < 0 || py < 0 || px >= c.right || px >= c.r->place.w || py >= c.r->place.h)
+                return;
+            uint32_t& dst = c.r->px[static_cast<size_t>(py) * c.r->place.w + px];
+            uint32_t alpha = ((c.fg >> 24) * a) / 255;
+            dst = blend(dst, (c.fg & 0xFFFFFF) | alpha << 24);
+            if (!c.any) {
+                c.ink = Rect{px, py, 1, 1};
+                c.any = true;
+            } else {
+                int x1 = std::max(c.ink.x + c.ink.w, px + 1),
+                    y1 = std::max(c.ink.y + c.ink.h, py + 1);
+                c.ink.x = std::min(c.ink.x, px);
+                c.ink.y = std::min(c.ink.y, py);
+                c.ink.w = x1 - c.ink.x;
+                c.ink.h = y1 - c.ink.y;
+            }
+        },
+        &ctx);
     if (!(bg >> 24) && ctx.any) overdraw(*r, ctx.ink);
     if (ctx.any) r->runs.push_back(TextRun{x, y, ctx.ink, latin1_to_utf8(text), fg, bg});
     return drawn;
@@ -196,7 +203,8 @@ bool Osd::save(int rgn, int x, int y, int w, int h, SavedBox* out) const {
         for (int i = 0; i < w; ++i) {
             int sx = x + i, sy = y + j;
             if (sx >= 0 && sy >= 0 && sx < r->place.w && sy < r->place.h)
-                out->px[static_cast<size_t>(j) * w + i] = r->px[static_cast<size_t>(sy) * r->place.w + sx];
+                out->px[static_cast<size_t>(j) * w + i] =
+                    r->px[static_cast<size_t>(sy) * r->place.w + sx];
         }
     out->runs.clear();
     Rect box{x, y, w, h};
@@ -209,14 +217,16 @@ bool Osd::restore(int rgn, int x, int y, const SavedBox& box) {
     Region* r = live(rgn);
     if (!r) return false;
     if (!pixmap(rgn, x, y, box.w, box.h, box.px.data(), false)) return false;
-    for (const TextRun& run : box.runs) r->runs.push_back(run);
+    for (const TextRun& run : box.runs)
+        r->runs.push_back(run);
     return true;
 }
 
 std::vector<uint32_t> Osd::compose() const {
     std::vector<uint32_t> out(static_cast<size_t>(screen_w) * screen_h);
     for (int y = 0; y < screen_h; ++y)
-        for (int x = 0; x < screen_w; ++x) out[static_cast<size_t>(y) * screen_w + x] = video_pixel(x, y);
+        for (int x = 0; x < screen_w; ++x)
+            out[static_cast<size_t>(y) * screen_w + x] = video_pixel(x, y);
     for (const Region& r : regions_) {
         if (!r.live) continue;
         for (int j = 0; j < r.place.h; ++j) {
@@ -243,7 +253,9 @@ bool Osd::run_hidden(size_t rgn, const TextRun& run) const {
         bool opaque = true;
         for (int y = ink.y; y < ink.y + ink.h && opaque; ++y)
             for (int x = ink.x; x < ink.x + ink.w; ++x)
-                if (!(top.px[static_cast<size_t>(y - top.place.y) * top.place.w + (x - top.place.x)] >> 24)) {
+                if (!(top.px[static_cast<size_t>(y - top.place.y) * top.place.w +
+                             (x - top.place.x)] >>
+                      24)) {
                     opaque = false;
                     break;
                 }
@@ -260,11 +272,17 @@ std::string Osd::screen_json() const {
         nlohmann::json texts = nlohmann::json::array();
         for (const TextRun& run : r.runs) {
             if (run_hidden(i, run)) continue;
-            texts.push_back({{"x", run.x}, {"y", run.y}, {"text", run.text},
-                             {"fg", json_hex(run.fg)}, {"bg", json_hex(run.bg)}});
+            texts.push_back({{"x", run.x},
+                             {"y", run.y},
+                             {"text", run.text},
+                             {"fg", json_hex(run.fg)},
+                             {"bg", json_hex(run.bg)}});
         }
-        regions.push_back({{"x", r.place.x}, {"y", r.place.y}, {"w", r.place.w},
-                           {"h", r.place.h}, {"texts", texts}});
+        regions.push_back({{"x", r.place.x},
+                           {"y", r.place.y},
+                           {"w", r.place.w},
+                           {"h", r.place.h},
+                           {"texts", texts}});
     }
     return nlohmann::json{{"regions", regions}}.dump(1) + "\n";
 }

@@ -26,8 +26,8 @@ struct Rect {
 };
 
 struct TextRun {
-    int x, y;       // where the text was put, in region coordinates
-    Rect ink;       // pixels the glyphs touched (region coordinates)
+    int x, y;         // where the text was put, in region coordinates
+    Rect ink;         // pixels the glyphs touched (region coordinates)
     std::string text; // UTF-8
     uint32_t fg, bg;
 };
@@ -48,7 +48,7 @@ struct SavedBox {
 };
 
 class Osd {
-public:
+  public:
     Osd();
     int create(int owner, int x, int y, int w, int h); // handle, or -1 when none is free
     bool remove(int rgn);
@@ -75,7 +75,7 @@ public:
     // All visible texts joined by newlines (tests search in it).
     std::string screen_text() const;
 
-private:
+  private:
     Region* live(int rgn);
     void overdraw(Region& r, const Rect& area);
     bool run_hidden(size_t rgn, const TextRun& run) const;

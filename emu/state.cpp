@@ -16,8 +16,9 @@ template <typename T> void take(const json& j, const char* key, T* out) {
 
 std::vector<Channel> channels(const json& list) {
     std::vector<Channel> out;
-    for (const json& c : list) out.push_back(Channel{c.is_string() ? c.get<std::string>()
-                                                                    : c.at("name").get<std::string>()});
+    for (const json& c : list)
+        out.push_back(
+            Channel{c.is_string() ? c.get<std::string>() : c.at("name").get<std::string>()});
     return out;
 }
 

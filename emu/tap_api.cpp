@@ -14,8 +14,12 @@ using tapsim::Emulator;
 
 namespace {
 
-Emulator& emu() { return *Emulator::current(); }
-uint64_t now() { return emu().clock().ticks(); }
+Emulator& emu() {
+    return *Emulator::current();
+}
+uint64_t now() {
+    return emu().clock().ticks();
+}
 
 } // namespace
 
@@ -41,7 +45,9 @@ TAPSIM_EXPORT void TAP_GetState(dword* state, dword* sub) {
     if (sub) *sub = emu().state().sub_state;
 }
 
-TAPSIM_EXPORT int TAP_GetSystemId(void) { return emu().state().system_id; }
+TAPSIM_EXPORT int TAP_GetSystemId(void) {
+    return emu().state().system_id;
+}
 
 TAPSIM_EXPORT int TAP_GetSystemVar(int var) {
     return var == SYSVAR_OsdLan ? emu().state().language : 0;
@@ -49,7 +55,9 @@ TAPSIM_EXPORT int TAP_GetSystemVar(int var) {
 
 // Time.
 
-TAPSIM_EXPORT dword TAP_GetTick(void) { return static_cast<dword>(now()); }
+TAPSIM_EXPORT dword TAP_GetTick(void) {
+    return static_cast<dword>(now());
+}
 
 TAPSIM_EXPORT int TAP_GetTime(word* mjd, byte* hour, byte* min, byte* sec) {
     tapsim::LocalTime t = emu().clock().local();
@@ -60,7 +68,9 @@ TAPSIM_EXPORT int TAP_GetTime(word* mjd, byte* hour, byte* min, byte* sec) {
     return 1;
 }
 
-TAPSIM_EXPORT void TAP_Sleep(dword ms) { emu().clock().advance_ms(ms); }
+TAPSIM_EXPORT void TAP_Sleep(dword ms) {
+    emu().clock().advance_ms(ms);
+}
 
 TAPSIM_EXPORT void TAP_ExtractMjd(word mjd, word* year, byte* month, byte* day, byte* week_day) {
     int y;
@@ -89,9 +99,13 @@ extern "C" __attribute__((visibility("default"))) time_t time(time_t* out) {
 
 // Memory.
 
-TAPSIM_EXPORT void* TAP_MemAlloc(dword size) { return emu().mem_alloc(size); }
+TAPSIM_EXPORT void* TAP_MemAlloc(dword size) {
+    return emu().mem_alloc(size);
+}
 
-TAPSIM_EXPORT int TAP_MemFree(const void* p) { return p && emu().mem_free(p) ? 1 : 0; }
+TAPSIM_EXPORT int TAP_MemFree(const void* p) {
+    return p && emu().mem_free(p) ? 1 : 0;
+}
 
 TAPSIM_EXPORT void TAP_MemInfo(dword* heap, dword* free_heap, dword* avail) {
     const tapsim::ReceiverState& s = emu().state();
@@ -103,13 +117,21 @@ TAPSIM_EXPORT void TAP_MemInfo(dword* heap, dword* free_heap, dword* avail) {
 
 // Disk.
 
-TAPSIM_EXPORT int TAP_Hdd_ChangeDir(const char* dir) { return emu().disk().change_dir(dir) ? 1 : 0; }
-TAPSIM_EXPORT int TAP_Hdd_Exist(const char* name) { return emu().disk().exist(name) ? 1 : 0; }
+TAPSIM_EXPORT int TAP_Hdd_ChangeDir(const char* dir) {
+    return emu().disk().change_dir(dir) ? 1 : 0;
+}
+TAPSIM_EXPORT int TAP_Hdd_Exist(const char* name) {
+    return emu().disk().exist(name) ? 1 : 0;
+}
 TAPSIM_EXPORT int TAP_Hdd_Create(const char* name, byte attr) {
     return emu().disk().create(name, attr) ? 0 : -1;
 }
-TAPSIM_EXPORT int TAP_Hdd_Delete(const char* name) { return emu().disk().remove(name) ? 0 : -1; }
-TAPSIM_EXPORT TYPE_File* TAP_Hdd_Fopen(const char* name) { return emu().disk().open(name); }
+TAPSIM_EXPORT int TAP_Hdd_Delete(const char* name) {
+    return emu().disk().remove(name) ? 0 : -1;
+}
+TAPSIM_EXPORT TYPE_File* TAP_Hdd_Fopen(const char* name) {
+    return emu().disk().open(name);
+}
 TAPSIM_EXPORT dword TAP_Hdd_Fread(void* buf, dword size, dword count, TYPE_File* f) {
     return emu().disk().read(buf, size, count, f);
 }
@@ -119,12 +141,24 @@ TAPSIM_EXPORT dword TAP_Hdd_Fwrite(const void* buf, dword size, dword count, TYP
 TAPSIM_EXPORT dword TAP_Hdd_Fseek(TYPE_File* f, long pos, int whence) {
     return emu().disk().seek(f, pos, whence);
 }
-TAPSIM_EXPORT dword TAP_Hdd_Flen(TYPE_File* f) { return emu().disk().length(f); }
-TAPSIM_EXPORT void TAP_Hdd_Fclose(TYPE_File* f) { emu().disk().close(f); }
-TAPSIM_EXPORT dword TAP_Hdd_FindFirst(TYPE_File* e) { return emu().disk().find_first(e); }
-TAPSIM_EXPORT dword TAP_Hdd_FindNext(TYPE_File* e) { return emu().disk().find_next(e); }
-TAPSIM_EXPORT dword TAP_Hdd_TotalSize(void) { return emu().state().disk_total_mb; }
-TAPSIM_EXPORT dword TAP_Hdd_FreeSize(void) { return emu().state().disk_free_mb; }
+TAPSIM_EXPORT dword TAP_Hdd_Flen(TYPE_File* f) {
+    return emu().disk().length(f);
+}
+TAPSIM_EXPORT void TAP_Hdd_Fclose(TYPE_File* f) {
+    emu().disk().close(f);
+}
+TAPSIM_EXPORT dword TAP_Hdd_FindFirst(TYPE_File* e) {
+    return emu().disk().find_first(e);
+}
+TAPSIM_EXPORT dword TAP_Hdd_FindNext(TYPE_File* e) {
+    return emu().disk().find_next(e);
+}
+TAPSIM_EXPORT dword TAP_Hdd_TotalSize(void) {
+    return emu().state().disk_total_mb;
+}
+TAPSIM_EXPORT dword TAP_Hdd_FreeSize(void) {
+    return emu().state().disk_free_mb;
+}
 
 TAPSIM_EXPORT int TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info) {
     if (!info) return 0;
@@ -169,18 +203,24 @@ TAPSIM_EXPORT word TAP_Osd_Create(dword x, dword y, dword w, dword h, byte, int)
     return r < 0 ? static_cast<word>(0xFFFF) : static_cast<word>(r);
 }
 
-TAPSIM_EXPORT int TAP_Osd_Delete(word rgn) { return emu().osd().remove(rgn) ? 0 : -1; }
+TAPSIM_EXPORT int TAP_Osd_Delete(word rgn) {
+    return emu().osd().remove(rgn) ? 0 : -1;
+}
 
 TAPSIM_EXPORT int TAP_Osd_FillBox(word rgn, dword x, dword y, dword w, dword h, dword color) {
     return emu().osd().fill(rgn, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
-                            static_cast<int>(h), color) ? 0 : -1;
+                            static_cast<int>(h), color)
+               ? 0
+               : -1;
 }
 
 TAPSIM_EXPORT int TAP_Osd_PutS(word rgn, dword x, dword y, dword max_x, const char* str, dword fg,
                                dword bg, byte, byte size, byte, byte) {
     if (!str) return -1;
     return emu().osd().put_text(rgn, static_cast<int>(x), static_cast<int>(y),
-                                static_cast<int>(max_x), str, fg, bg, size) < 0 ? -1 : 0;
+                                static_cast<int>(max_x), str, fg, bg, size) < 0
+               ? -1
+               : 0;
 }
 
 TAPSIM_EXPORT dword TAP_Osd_GetW(const char* str, byte, byte size) {
@@ -194,14 +234,18 @@ TAPSIM_EXPORT int TAP_Osd_PutPixel(word rgn, dword x, dword y, dword pix) {
 TAPSIM_EXPORT int TAP_Osd_DrawRectangle(word rgn, dword x, dword y, dword w, dword h, dword thick,
                                         dword color) {
     return emu().osd().rectangle(rgn, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
-                                 static_cast<int>(h), static_cast<int>(thick), color) ? 0 : -1;
+                                 static_cast<int>(h), static_cast<int>(thick), color)
+               ? 0
+               : -1;
 }
 
 TAPSIM_EXPORT int TAP_Osd_DrawPixmap(word rgn, dword x, dword y, dword w, dword h,
                                      const void* pixmap, int sprite, byte) {
     return emu().osd().pixmap(rgn, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
                               static_cast<int>(h), static_cast<const uint32_t*>(pixmap),
-                              sprite != 0) ? 0 : -1;
+                              sprite != 0)
+               ? 0
+               : -1;
 }
 
 TAPSIM_EXPORT byte* TAP_Osd_SaveBox(word rgn, dword x, dword y, dword w, dword h) {
@@ -245,7 +289,9 @@ TAPSIM_EXPORT int TAP_Osd_PutGd(word rgn, int x, int y, const TYPE_GrData* gd, i
     return emu().osd().pixmap(rgn, x, y, w, h, px.data(), sprite != 0) ? 0 : -1;
 }
 
-TAPSIM_EXPORT void TAP_Osd_Sync(void) { emu().osd().sync(); }
+TAPSIM_EXPORT void TAP_Osd_Sync(void) {
+    emu().osd().sync();
+}
 
 // Firmware functions that TAPs bind by name.
 

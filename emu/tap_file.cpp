@@ -11,7 +11,8 @@ namespace {
 
 uint64_t le(const std::vector<uint8_t>& b, size_t off, int bytes) {
     uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | b[off + i];
+    for (int i = bytes - 1; i >= 0; --i)
+        v = v << 8 | b[off + i];
     return v;
 }
 

@@ -17,7 +17,7 @@ struct TraceCall {
 };
 
 class Trace {
-public:
+  public:
     ~Trace();
     bool open(const std::string& path);
     void event(uint64_t tick, int slot, const char* kind, uint32_t code, uint32_t result);
@@ -25,7 +25,7 @@ public:
     // Calls recorded since the start (kept in memory for tests, whether or not a file is open).
     const std::vector<TraceCall>& calls() const { return calls_; }
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     std::vector<TraceCall> calls_;
 };

@@ -7,7 +7,9 @@ TAP_DEFINE_HEADER("TovakRC v2.30 HD", TOVAK_AUTHOR, "Remote Control Interception
 
 #define TAP_EXPORT extern "C" __attribute__((visibility("default")))
 
-TAP_EXPORT int TAP_Main(void) { return 1; }
+TAP_EXPORT int TAP_Main(void) {
+    return 1;
+}
 
 TAP_EXPORT dword TAP_EventHandler(word event, dword param1, dword param2) {
     switch (event & 0xFFFF) {

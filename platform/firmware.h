@@ -31,9 +31,9 @@ typedef dword (*tap_event_handler)(word event, dword param1, dword param2);
 
 // One slot of the firmware's TAP task table "_tapTask".
 struct tap_task_slot {
-    uint32_t status;        // 1 = running
+    uint32_t status; // 1 = running
     uint32_t unknown4;
-    fw_file_record* file;   // at 8
+    fw_file_record* file; // at 8
     uint32_t unknown_c;
     uint32_t unknown_10;
     tap_event_handler handler; // at 0x14
@@ -52,8 +52,9 @@ static_assert(offsetof(fw_name_record, name) == 8, "name at 8");
 
 // Firmware functions bound by name; the C++ names carry their mangled symbol in a comment.
 extern "C" {
-typedef void (*fw_mute_fn)(bool on);                                  // DevService_Mute
-typedef int (*fw_set_ir_code_fn)(int slot, int enable, int b1, int b2, int mode); // DevFront_SetIrCode
+typedef void (*fw_mute_fn)(bool on); // DevService_Mute
+typedef int (*fw_set_ir_code_fn)(int slot, int enable, int b1, int b2,
+                                 int mode); // DevFront_SetIrCode
 }
 typedef void (*fw_pvr_pause_fn)(bool);               // _Z13Appl_PvrPauseb
 typedef void (*fw_power_off_fn)(unsigned, unsigned); // _Z21Appl_EvtProc_PowerOffjj

@@ -35,9 +35,9 @@ enum : byte {
 
 // One entry of the disk's file search and the handle of an open file.
 struct TYPE_File {
-    dword handle;   // non-zero while open
-    byte attr;      // ATTR_FILE or ATTR_FOLDER
-    byte second;    // seconds of the modification time
+    dword handle; // non-zero while open
+    byte attr;    // ATTR_FILE or ATTR_FOLDER
+    byte second;  // seconds of the modification time
     word reserved;
     dword date;     // modification time: MJD << 16 | hour << 8 | minute (local time)
     uint64_t size;  // bytes
@@ -46,12 +46,12 @@ struct TYPE_File {
 
 // Graphic descriptor handed to TAP_Osd_PutGd: 16 bytes on the receiver.
 struct TYPE_GrData {
-    byte version;         // 1
-    byte reserved;        // 0
-    byte format;          // 1 = 32-bit ARGB
-    byte compression;     // 2 = the platform's compressed format
-    const byte* data;     // the compressed block
-    dword size;           // decompressed size: width * height * 4
+    byte version;     // 1
+    byte reserved;    // 0
+    byte format;      // 1 = 32-bit ARGB
+    byte compression; // 2 = the platform's compressed format
+    const byte* data; // the compressed block
+    dword size;       // decompressed size: width * height * 4
     word width;
     word height;
 };
@@ -68,8 +68,8 @@ struct TYPE_PlayInfo {
     byte reserved;
     dword svcNum;
     dword duration;
-    dword currentBlock; // at 0x0C
-    dword totalBlock;   // at 0x10
+    dword currentBlock;          // at 0x0C
+    dword totalBlock;            // at 0x10
     struct fw_file_record* file; // at 0x14: entry of the played file
     byte pad[64];
 };
@@ -136,10 +136,9 @@ int TAP_Osd_PutS(word rgn, dword x, dword y, dword maxX, const char* str, dword 
                  dword bgColor, byte fntType, byte fntSize, byte bDot, byte align);
 dword TAP_Osd_GetW(const char* str, byte fntType, byte fntSize);
 int TAP_Osd_PutPixel(word rgn, dword x, dword y, dword pix);
-int TAP_Osd_DrawRectangle(word rgn, dword x, dword y, dword w, dword h, dword thick,
-                          dword color);
-int TAP_Osd_DrawPixmap(word rgn, dword x, dword y, dword w, dword h, const void* pixmap,
-                       int sprite, byte dataFormat);
+int TAP_Osd_DrawRectangle(word rgn, dword x, dword y, dword w, dword h, dword thick, dword color);
+int TAP_Osd_DrawPixmap(word rgn, dword x, dword y, dword w, dword h, const void* pixmap, int sprite,
+                       byte dataFormat);
 byte* TAP_Osd_SaveBox(word rgn, dword x, dword y, dword w, dword h);
 void TAP_Osd_RestoreBox(word rgn, dword x, dword y, dword w, dword h, const void* data);
 int TAP_Osd_PutGd(word rgn, int x, int y, const TYPE_GrData* gd, int sprite);

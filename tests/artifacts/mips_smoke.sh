@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The receiver build under qemu-user: the MIPS emulator loads both MIPS TAPs, delivers keys,
+# and writes its trace and screen text; the MIPS GIF converter runs too.
+set -euo pipefail
+dir=$1
+qemu=(qemu-mipsel -L /usr/mipsel-linux-gnu)
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+mkdir -p "$out/disk/ProgramFiles"
+"${qemu[@]}" "$dir/tapsim" --disk "$out/disk" --tap "$dir/tovakrc_tms.tap" --tap "$dir/tovakrc_hd.tap" \
+    --keys "Sat Ok Exit P+" --trace "$out/trace.jsonl" --screen "$out/screen.json"
+fail() { echo "mips_smoke: $*" >&2; exit 1; }
+grep -q '"tap":0,"ev":"key","code":"0x10040"' "$out/trace.jsonl" || fail "no key event reached slot 0"
+grep -q '"tap":1,"ev":"key","code":"0x10045","result":"0x10045"' "$out/trace.jsonl" ||
+    fail "P+ did not pass both TAPs"
+grep -q '"ev":"stop"' "$out/trace.jsonl" || fail "no stop event at the end"
+grep -q '"regions"' "$out/screen.json" || fail "no screen text model"
+cmp -s "$dir/tovakrc_tms.tap" "$out/disk/ProgramFiles/tovakrc_tms.tap" || fail "TAP not installed"
+if [ -x "$dir/tovak_gif.mips" ]; then
+    set +e
+    "${qemu[@]}" "$dir/tovak_gif.mips" /nonexistent.gif > /dev/null 2>&1
+    rc=$?
+    set -e
+    [ "$rc" -eq 255 ] || fail "tovak_gif.mips: exit $rc for a missing file, want 255"
+fi
+echo "mips_smoke: ok"

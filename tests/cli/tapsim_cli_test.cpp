@@ -1,0 +1,214 @@
+// tapsim as a user runs it: options, outputs, errors.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <png.h>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+};
+
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class Cli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/tapsim-cli.XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    Outcome tapsim(const std::vector<std::string>& args) {
+        std::string cmd = quote(TOVAK_TAPSIM);
+        for (const std::string& a : args)
+            cmd += " " + quote(a);
+        cmd += " 2>&1";
+        Outcome r{-1, ""};
+        FILE* p = popen(cmd.c_str(), "r");
+        if (!p) return r;
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+            r.out.append(buf, n);
+        int st = pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        return r;
+    }
+    std::string path(const char* name) const { return (dir / name).string(); }
+    std::vector<nlohmann::json> trace_lines(const char* name) {
+        std::vector<nlohmann::json> lines;
+        std::ifstream in(path(name));
+        std::string line;
+        while (std::getline(in, line))
+            lines.push_back(nlohmann::json::parse(line));
+        return lines;
+    }
+    fs::path dir;
+};
+
+bool png_size(const std::string& file, unsigned* w, unsigned* h) {
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&img, file.c_str())) return false;
+    *w = img.width;
+    *h = img.height;
+    png_image_free(&img);
+    return true;
+}
+
+} // namespace
+
+TEST_F(Cli, WritesScreenPictureAndTextModel) {
+    Outcome r = tapsim({"--png", path("x.png"), "--screen", path("s.json")});
+    ASSERT_EQ(r.status, 0) << r.out;
+    unsigned w = 0, h = 0;
+    ASSERT_TRUE(png_size(path("x.png"), &w, &h));
+    EXPECT_EQ(w, 720u);
+    EXPECT_EQ(h, 576u);
+    std::ifstream in(path("s.json"));
+    nlohmann::json screen = nlohmann::json::parse(in);
+    EXPECT_TRUE(screen["regions"].is_array());
+}
+
+TEST_F(Cli, KeysReachTheTapAndTheTraceSaysWhatTheReceiverGot) {
+    Outcome r =
+        tapsim({"--keys", "Sat Ok P+", "--trace", path("t.jsonl"), "--screen", path("s.json")});
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::vector<nlohmann::json> keys;
+    bool stop = false;
+    for (const nlohmann::json& j : trace_lines("t.jsonl")) {
+        ASSERT_TRUE(j.contains("tick"));
+        if (j.value("ev", "") == "key") keys.push_back(j);
+        if (j.value("ev", "") == "stop") stop = true;
+    }
+    ASSERT_EQ(keys.size(), 6u);
+    EXPECT_EQ(keys[0]["code"], "0x10040");
+    EXPECT_EQ(keys[0]["result"], "0x0");
+    EXPECT_EQ(keys[1]["code"], "0x2010040");
+    EXPECT_EQ(keys[4]["code"], "0x10045");
+    EXPECT_EQ(keys[4]["result"], "0x10045");
+    EXPECT_TRUE(stop) << "every TAP gets the stop event at the end";
+    std::ifstream in(path("s.json"));
+    nlohmann::json screen = nlohmann::json::parse(in);
+    ASSERT_EQ(screen["regions"].size(), 1u);
+    const nlohmann::json& region = screen["regions"][0];
+    for (const char* field : {"x", "y", "w", "h", "texts"})
+        EXPECT_TRUE(region.contains(field)) << field;
+    bool found = false;
+    for (const nlohmann::json& t : region["texts"]) {
+        found |= t["text"] == " TAP key + 0x1001E";
+        EXPECT_EQ(t["fg"].get<std::string>().size(), 10u);
+    }
+    EXPECT_TRUE(found) << region.dump();
+}
+
+TEST_F(Cli, ScriptCommandsHoldWaitSnapStopAndMessage) {
+    std::ofstream(path("s.txt"))
+        << "# a comment\nSat\nhold 5 3\nwait 2s\nsnap shown\n0x1003f\nmsg 3\nstop\n";
+    Outcome r =
+        tapsim({"--script", path("s.txt"), "--trace", path("t.jsonl"), "--shots", path("shots")});
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("shown.png"), std::string::npos)
+        << "snapshot paths are printed: " << r.out;
+    EXPECT_TRUE(fs::exists(path("shots/shown.png")));
+    EXPECT_TRUE(fs::exists(path("shots/shown.json")));
+    int repeats = 0, idles = 0, msgs = 0, stops = 0;
+    uint64_t first_tick = 0, last_tick = 0;
+    for (const nlohmann::json& j : trace_lines("t.jsonl")) {
+        std::string ev = j.value("ev", "");
+        if (ev == "key" && j["code"] == "0x1010005") ++repeats;
+        idles += ev == "idle";
+        msgs += ev == "msg";
+        stops += ev == "stop";
+        if (!first_tick) first_tick = j["tick"];
+        last_tick = j["tick"];
+    }
+    EXPECT_EQ(repeats, 3);
+    EXPECT_EQ(msgs, 1);
+    EXPECT_EQ(stops, 2) << "the script's stop and the one at the end";
+    EXPECT_GE(idles, 200) << "wait 2s runs idle events";
+    EXPECT_GE(last_tick - first_tick, 200u);
+}
+
+TEST_F(Cli, SecondCopyOfATapLoadsIntoTheNextSlot) {
+    Outcome r = tapsim({"--tap", TOVAK_TAP_TOVAKRC, "--tap", TOVAK_TAP_TOVAKRC, "--keys", "P+",
+                        "--trace", path("t.jsonl")});
+    ASSERT_EQ(r.status, 0) << r.out;
+    bool slot1 = false;
+    for (const nlohmann::json& j : trace_lines("t.jsonl"))
+        slot1 |= j.value("tap", -1) == 1;
+    EXPECT_TRUE(slot1);
+}
+
+TEST_F(Cli, UptimeDecidesWhetherTheTapSeesTheBroadcastClock) {
+    fs::create_directories(dir / "disk");
+    Outcome r = tapsim({"--disk", path("disk"), "--tap", TOVAK_TAP_PROBE, "--uptime", "30",
+                        "--clock", "2026-12-10 20:15:00", "--keys", "1"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::ifstream in(dir / "disk" / "probe.txt");
+    std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // 30 s after power-on, plus the half second of idle events after loading.
+    EXPECT_EQ(report.rfind("time=946684830 mjd=61384 20:15:00", 0), 0u) << report;
+}
+
+TEST_F(Cli, BadInputIsRefusedWithAMessage) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    } cases[] = {
+        {{"--bogus", "1"}, 2, "unknown option"},
+        {{"--disk"}, 2, "needs a value"},
+        {{"--keys", "Sat Nonsense"}, 2, "unknown key"},
+        {{"--uptime", "-5"}, 2, "bad --uptime"},
+        {{"--clock", "tomorrow"}, 1, "bad clock"},
+        {{"--tap", "/nonexistent.tap"}, 1, "did not start"},
+        {{"--fixture", "/nonexistent.json"}, 1, "cannot open fixture"},
+    };
+    for (const Case& c : cases) {
+        Outcome r = tapsim(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args[0] << ": " << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args[0] << ": " << r.out;
+    }
+    std::ofstream(path("bad.txt")) << "wait forever\n";
+    Outcome r = tapsim({"--script", path("bad.txt")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("bad.txt:1"), std::string::npos) << r.out;
+}
+
+TEST_F(Cli, FixtureSetsTheReceiverState) {
+    std::ofstream(path("f.json")) << R"({"system_id": 12345, "clock": "2025-01-02 03:04:05",
+        "uptime": 45, "channels": {"radio": ["A", "B", "C", "D"]}})";
+    fs::create_directories(dir / "disk");
+    Outcome r = tapsim({"--disk", path("disk"), "--fixture", path("f.json"), "--tap",
+                        TOVAK_TAP_PROBE, "--keys", "1 2", "--trace", path("t.jsonl")});
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::ifstream in(dir / "disk" / "probe.txt");
+    std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(report.rfind("time=946684845 ", 0), 0u) << report;
+    bool channel = false;
+    for (const nlohmann::json& j : trace_lines("t.jsonl"))
+        if (j.value("call", "") == "TAP_Channel_Start") {
+            EXPECT_EQ(j["args"], nlohmann::json::parse("[1,1,2]"));
+            channel = true;
+        }
+    EXPECT_TRUE(channel);
+}

@@ -1,0 +1,67 @@
+// A small TAP that exercises the platform for the emulator's own tests: the libc clock, the
+// broadcast clock, the disk through the TAP API and through libc, and a receiver call.
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
+
+#include "common/receiver_path.h"
+#include "platform/tap_api.h"
+#include "platform/tap_header.h"
+
+TAP_DEFINE_HEADER("Probe", TOVAK_AUTHOR, "Platform probe", "Dec 10 2026 00:00:00")
+
+#define TAP_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+void write_report() {
+    word mjd;
+    byte h, m, s;
+    TAP_GetTime(&mjd, &h, &m, &s);
+    char text[160];
+    int n = snprintf(text, sizeof text, "time=%ld mjd=%u %02u:%02u:%02u tick=%u\n",
+                     static_cast<long>(time(nullptr)), mjd, h, m, s,
+                     static_cast<unsigned>(TAP_GetTick()));
+    TAP_Hdd_ChangeDir("/");
+    TAP_Hdd_Create("probe.txt", ATTR_FILE);
+    if (TYPE_File* f = TAP_Hdd_Fopen("probe.txt")) {
+        TAP_Hdd_Fwrite(text, 1, static_cast<dword>(n), f);
+        TAP_Hdd_Fclose(f);
+    }
+}
+
+void write_through_libc() {
+    char path[512];
+    if (path_map("/mnt/hd/probe_libc.txt", path, sizeof path) != 0) return;
+    if (FILE* f = fopen(path, "w")) {
+        fputs("written through libc\n", f);
+        fclose(f);
+    }
+}
+
+} // namespace
+
+TAP_EXPORT int TAP_Main(void) {
+    return 1;
+}
+
+TAP_EXPORT dword TAP_EventHandler(word event, dword param1, dword) {
+    if ((event & 0xFFFF) == EVT_TAPMSG && param1 == 1) {
+        TAP_Exit();
+        return 1;
+    }
+    if ((event & 0xFFFF) != EVT_KEY) return (event & 0xFFFF) == EVT_IDLE ? 0 : param1;
+    switch (param1) {
+    case 0x10001:
+        write_report();
+        return 0;
+    case 0x10002:
+        TAP_Channel_Start(1, 1, 2);
+        return 0;
+    case 0x10003:
+        write_through_libc();
+        return 0;
+    default:
+        return param1;
+    }
+}

@@ -1,0 +1,51 @@
+// Scenario tests: a TAP loaded into the emulator in this process, keys in, and the screen
+// text model, the disk, the trace and the TAP's memory out.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "emulator.h"
+
+namespace scenario {
+
+// Paths of the built TAPs (set by the build).
+inline const char* tovakrc_tap() {
+    return TOVAK_TAP_TOVAKRC;
+}
+inline const char* tovakrc_hd_tap() {
+    return TOVAK_TAP_HD;
+}
+// The receiver build of a TAP when the receiver build lies beside this one, else "".
+std::string mips_twin(const std::string& file_name);
+
+class Scenario : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the emulator on this test's disk; config fields left empty get the test's own.
+    void start(tapsim::Config config = {});
+    // Loads a TAP (default tovakrc) with its receiver build as the installed file.
+    int load(const std::string& tap = tovakrc_tap());
+    // Runs script commands separated by blanks or newlines ("Sat Ok", "wait 2s" as one line).
+    void run(const std::string& script);
+    uint32_t last_result() const;
+    std::string screen() const { return emu->osd().screen_text(); }
+    bool screen_has(const std::string& text) const {
+        return screen().find(text) != std::string::npos;
+    }
+    int calls_named(const std::string& name) const;
+    std::filesystem::path disk_path(const std::string& receiver_path) const {
+        return disk / receiver_path.substr(receiver_path[0] == '/');
+    }
+
+    std::filesystem::path dir;  // this test's own folder
+    std::filesystem::path disk; // the receiver's disk
+    std::unique_ptr<tapsim::Emulator> emu;
+};
+
+} // namespace scenario

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the receiver build (build/mipsel) and the PC build (build/host); with "tests" also
+# the sanitizer build with every test (build/asan).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+configure() { # folder, options...
+    local dir=$1
+    shift
+    [ -f "$dir/build.ninja" ] || cmake -S . -B "$dir" -G Ninja "$@" > /dev/null
+    ninja -C "$dir" > "$dir.log" 2>&1 || { cat "$dir.log"; return 1; }
+}
+configure build/mipsel -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mipsel-toolchain.cmake
+configure build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if [ "${1:-}" = tests ]; then
+    configure build/asan -DCMAKE_BUILD_TYPE=Debug -DTOVAK_SANITIZE=ON -DTOVAK_TESTS=ON \
+        -DTOVAK_MIPSEL_DIR="$top/build/mipsel" -DTOVAK_HOST_DIR="$top/build/host"
+fi

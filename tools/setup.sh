@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need (Debian, as root).
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+packages=(
+    cmake ninja-build g++ pkg-config file
+    g++-mipsel-linux-gnu qemu-user
+    libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+    libfreetype-dev fonts-dejavu-core libpng-dev libjpeg62-turbo-dev
+    libgif-dev giflib-tools libgif-dev:mipsel
+    clang libclang-rt-14-dev valgrind
+)
+if ! dpkg --print-foreign-architectures | grep -qx mipsel; then
+    dpkg --add-architecture mipsel
+fi
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
