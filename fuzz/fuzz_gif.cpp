@@ -1,7 +1,7 @@
 // libFuzzer target: arbitrary bytes through tovak_gif's decoding core, as if they were a file.
 //
-//   fuzz_gif_seeds corpus/              (a few small GIF files to start from)
-//   fuzz_gif -max_total_time=60 corpus/
+//   gif_fuzz_seeds corpus/              (a few small GIF files to start from)
+//   fuzz_gif -max_total_time=60 -rss_limit_mb=2048 corpus/
 //
 // Besides memory errors it checks the stream's shape: a header for the logical screen, then
 // exactly one RGB triple per screen pixel on success, or the header alone when GIFLIB fails.

@@ -1,5 +1,5 @@
 // Writes a few small GIF files as the start corpus of fuzz_gif:
-//   fuzz_gif_seeds FOLDER
+//   gif_fuzz_seeds FOLDER
 // Each file shows one feature of the format: plain, offset image, local map only, interlace,
 // several frames, an image larger than the screen.
 #include <cstdio>
@@ -28,7 +28,7 @@ gif_write_image image(int left, int top, int width, int height, std::vector<GifC
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s FOLDER\n", argc > 0 ? argv[0] : "fuzz_gif_seeds");
+        std::fprintf(stderr, "usage: %s FOLDER\n", argc > 0 ? argv[0] : "gif_fuzz_seeds");
         return 2;
     }
     const std::vector<GifColorType> map = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};

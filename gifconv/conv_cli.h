@@ -1,0 +1,27 @@
+// Command line and error reporting shared by tovak_gif and tovak_png.
+#ifndef TOVAK_GIFCONV_CONV_CLI_H
+#define TOVAK_GIFCONV_CONV_CLI_H
+
+// Exit status of the programs after any error.
+constexpr int conv_exit_error = 255;
+
+struct conv_args {
+    bool header_only = false;   // -h: write the 256-byte header only
+    bool verbose_only = false;  // -v: two lines of information on standard error only
+    const char* file = nullptr; // the picture file
+};
+
+// Scans argv[1..argc-1]. Options ("-h", "-v") come first; an argument starting with '-' that is
+// two or three characters long is an option, anything else is the file name and must be the
+// last argument. Returns false on a usage error.
+bool conv_parse_args(int argc, char* const* argv, conv_args* args);
+
+// The program name as invoked (argv[0]), with a fallback when the caller gave none.
+const char* conv_program_name(int argc, char* const* argv, const char* fallback);
+
+// Reports a fatal error: the formatted message, a BEL unless TU_FNOBELL is set, a newline; then,
+// when TU_FWAIT is set, asks for RETURN and reads standard input up to a newline. The caller
+// exits with conv_exit_error afterwards.
+void conv_report_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+#endif
