@@ -92,6 +92,7 @@ class Emulator {
     uint64_t mem_in_use() const { return in_use_; }
     int bad_frees() const { return bad_frees_; }
     std::map<const void*, SavedBox>& saved_boxes() { return saved_boxes_; }
+    std::vector<uint32_t>& plane_buffer(int plane) { return planes_[plane == 0 ? 0 : 1]; }
 
     // Firmware side.
     int current_slot() const { return current_slot_; }
@@ -125,6 +126,7 @@ class Emulator {
     std::vector<uint32_t> results_;
     std::map<const void*, uint32_t> blocks_;
     std::map<const void*, SavedBox> saved_boxes_;
+    std::vector<uint32_t> planes_[2]; // OSD planes 0 and 2 as last handed to a TAP
     uint64_t in_use_ = 0;
     int bad_frees_ = 0;
 };

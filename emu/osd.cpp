@@ -19,15 +19,6 @@ Rect clip(const Rect& a, int w, int h) {
     return r;
 }
 
-// The video picture under the OSD: a test pattern of colour bars over a grey ramp.
-uint32_t video_pixel(int x, int y) {
-    static const uint32_t bars[] = {0xFFC0C0C0, 0xFFC0C000, 0xFF00C0C0, 0xFF00C000,
-                                    0xFFC000C0, 0xFFC00000, 0xFF0000C0, 0xFF101010};
-    if (y < screen_h * 2 / 3) return bars[x * 8 / screen_w];
-    uint32_t g = static_cast<uint32_t>(x * 255 / (screen_w - 1));
-    return 0xFF000000 | g << 16 | g << 8 | g;
-}
-
 uint32_t blend(uint32_t dst, uint32_t src) {
     uint32_t a = src >> 24;
     if (a == 255) return src;
@@ -47,6 +38,14 @@ std::string json_hex(uint32_t v) {
 }
 
 } // namespace
+
+uint32_t video_pixel(int x, int y, int w, int h) {
+    static const uint32_t bars[] = {0xFFC0C0C0, 0xFFC0C000, 0xFF00C0C0, 0xFF00C000,
+                                    0xFFC000C0, 0xFFC00000, 0xFF0000C0, 0xFF101010};
+    if (y < h * 2 / 3) return bars[x * 8 / w];
+    uint32_t g = static_cast<uint32_t>(x * 255 / (w - 1));
+    return 0xFF000000 | g << 16 | g << 8 | g;
+}
 
 std::string latin1_to_utf8(const std::string& latin1) {
     std::string out;
@@ -226,7 +225,18 @@ std::vector<uint32_t> Osd::compose() const {
     std::vector<uint32_t> out(static_cast<size_t>(screen_w) * screen_h);
     for (int y = 0; y < screen_h; ++y)
         for (int x = 0; x < screen_w; ++x)
-            out[static_cast<size_t>(y) * screen_w + x] = video_pixel(x, y);
+            out[static_cast<size_t>(y) * screen_w + x] = video_pixel(x, y, screen_w, screen_h);
+    compose_regions(out, true);
+    return out;
+}
+
+std::vector<uint32_t> Osd::plane() const {
+    std::vector<uint32_t> out(static_cast<size_t>(screen_w) * screen_h, 0);
+    compose_regions(out, false);
+    return out;
+}
+
+void Osd::compose_regions(std::vector<uint32_t>& out, bool opaque) const {
     for (const Region& r : regions_) {
         if (!r.live) continue;
         for (int j = 0; j < r.place.h; ++j) {
@@ -236,11 +246,11 @@ std::vector<uint32_t> Osd::compose() const {
                 int sx = r.place.x + i;
                 if (sx < 0 || sx >= screen_w) continue;
                 uint32_t& d = out[static_cast<size_t>(sy) * screen_w + sx];
-                d = blend(d, r.px[static_cast<size_t>(j) * r.place.w + i]) | 0xFF000000;
+                d = blend(d, r.px[static_cast<size_t>(j) * r.place.w + i]);
+                if (opaque) d |= 0xFF000000;
             }
         }
     }
-    return out;
 }
 
 bool Osd::run_hidden(size_t rgn, const TextRun& run) const {

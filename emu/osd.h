@@ -70,6 +70,8 @@ class Osd {
     const std::vector<Region>& regions() const { return regions_; }
     // The screen: video picture with the live regions over it, 720 x 576 ARGB.
     std::vector<uint32_t> compose() const;
+    // The OSD plane alone: the live regions over transparent pixels.
+    std::vector<uint32_t> plane() const;
     // Visible text runs as JSON ({"regions":[...]}).
     std::string screen_json() const;
     // All visible texts joined by newlines (tests search in it).
@@ -79,6 +81,7 @@ class Osd {
     Region* live(int rgn);
     void overdraw(Region& r, const Rect& area);
     bool run_hidden(size_t rgn, const TextRun& run) const;
+    void compose_regions(std::vector<uint32_t>& out, bool opaque) const;
 
     std::vector<Region> regions_;
     std::unique_ptr<Font> font_;
@@ -86,5 +89,7 @@ class Osd {
 };
 
 std::string latin1_to_utf8(const std::string& latin1);
+// The video picture (a test pattern) at (x, y) of a w x h frame.
+uint32_t video_pixel(int x, int y, int w, int h);
 
 } // namespace tapsim

@@ -60,6 +60,7 @@ bool load_fixture(const std::string& path, ReceiverState* s, std::string* error)
         if (j.contains("memory")) {
             take(j["memory"], "heap", &s->heap_size);
             take(j["memory"], "limit", &s->mem_limit);
+            take(j["memory"], "jpeg_max_pixels", &s->jpeg_max_pixels);
         }
         if (j.contains("disk")) {
             take(j["disk"], "total_mb", &s->disk_total_mb);

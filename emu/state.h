@@ -28,8 +28,9 @@ struct ReceiverState {
     PlayState play;
     bool muted = false;
     bool paused = false;
-    uint32_t heap_size = 64u << 20;  // bytes the TAPs' heap has
-    uint64_t mem_limit = 256u << 20; // allocations beyond this many bytes in use are refused
+    uint32_t heap_size = 64u << 20;     // bytes the TAPs' heap has
+    uint64_t mem_limit = 256u << 20;    // allocations beyond this many bytes in use are refused
+    uint64_t jpeg_max_pixels = 2000000; // larger JPEG decodes fail (the firmware's memory)
     uint32_t disk_total_mb = 476940, disk_free_mb = 311020;
     // From the fixture or the command line; kept here so the fixture can name them too.
     std::string clock = "2026-12-10 20:15:00";

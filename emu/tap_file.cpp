@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -19,8 +20,10 @@ uint64_t le(const std::vector<uint8_t>& b, size_t off, int bytes) {
 } // namespace
 
 bool read_tap_file(const std::string& path, TapFileInfo* info, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::error_code ec;
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
+    if (!in.is_open()) {
         *error = "cannot open " + path;
         return false;
     }

@@ -144,6 +144,23 @@ void TAP_Osd_RestoreBox(word rgn, dword x, dword y, dword w, dword h, const void
 int TAP_Osd_PutGd(word rgn, int x, int y, const TYPE_GrData* gd, int sprite);
 void TAP_Osd_Sync(void);
 
+// Pictures: JPEG decoding and scaling by the firmware, screen capture.
+// Decodes a JPEG file of the current folder scaled to width x height; the pixel block
+// (0xAARRGGBB, rows top to bottom) is the firmware's and is freed with TAP_MemFree. Null when
+// the firmware cannot (not a JPEG, or not enough memory for that size).
+dword* TAP_Osd_DecompressJpeg(const char* name, dword width, dword height, int flag);
+// mode 1: the video picture scaled to width x height. 0 on success with a pixel block freed
+// with TAP_MemFree and its line pitch in bytes; non-zero when no picture can be taken (e.g.
+// while the picture is paused).
+int TAP_CaptureScreen(int mode, dword width, dword height, dword** pixels, dword* pitch);
+// The OSD planes (0 teletext, 2 TAP graphics), 720 x 576 pixels of 0xAARRGGBB.
+struct TYPE_OsdBaseInfo {
+    dword* frameBuffer; // first pixel of the top row
+    dword pitch;        // bytes per row
+    dword width, height;
+};
+int TAP_Osd_GetPlaneBaseInfo(int plane, TYPE_OsdBaseInfo* info);
+
 #ifdef __cplusplus
 }
 #endif

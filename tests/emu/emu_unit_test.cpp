@@ -231,6 +231,9 @@ TEST(TapFile, RefusesFilesWithoutATapHeader) {
         std::string why;
         EXPECT_EQ(read_tap_file(name, &info, &why) && check_tap_header(info, &why), c.readable);
     }
+    TapFileInfo folder;
+    std::string folder_why;
+    EXPECT_FALSE(read_tap_file("/tmp", &folder, &folder_why)) << "a folder is no TAP";
     // A shared object that is no TAP: the host's own C library.
     TapFileInfo libc;
     std::string why;

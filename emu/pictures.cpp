@@ -1,0 +1,106 @@
+#include "pictures.h"
+
+#include <csetjmp>
+#include <filesystem>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "osd.h"
+
+#ifdef TAPSIM_JPEG
+#include <jpeglib.h>
+#endif
+
+namespace tapsim {
+
+std::vector<uint32_t> video_picture(int w, int h) {
+    std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            px[static_cast<size_t>(y) * w + x] = video_pixel(x, y, w, h);
+    return px;
+}
+
+#ifdef TAPSIM_JPEG
+namespace {
+
+struct jpeg_failure {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+};
+
+void on_jpeg_error(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<jpeg_failure*>(info->err)->jump, 1);
+}
+
+// Decodes into rgb (3 bytes a pixel) at a libjpeg scale no smaller than the target.
+bool decode(const std::vector<unsigned char>& file, int want_w, int want_h,
+            std::vector<uint8_t>* rgb, int* w, int* h) {
+    jpeg_decompress_struct cinfo;
+    jpeg_failure fail;
+    cinfo.err = jpeg_std_error(&fail.mgr);
+    fail.mgr.error_exit = on_jpeg_error;
+    fail.mgr.output_message = [](j_common_ptr) {};
+    if (setjmp(fail.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    cinfo.out_color_space = JCS_RGB;
+    unsigned num = 8;
+    while (num > 1 && cinfo.image_width * (num - 1) / 8 >= static_cast<unsigned>(want_w) &&
+           cinfo.image_height * (num - 1) / 8 >= static_cast<unsigned>(want_h))
+        --num;
+    cinfo.scale_num = num;
+    cinfo.scale_denom = 8;
+    jpeg_start_decompress(&cinfo);
+    *w = static_cast<int>(cinfo.output_width);
+    *h = static_cast<int>(cinfo.output_height);
+    rgb->assign(static_cast<size_t>(*w) * *h * 3, 0);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = rgb->data() + static_cast<size_t>(cinfo.output_scanline) * *w * 3;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+} // namespace
+
+bool jpeg_decode_scaled(const std::string& path, int w, int h, std::vector<uint32_t>* out) {
+    std::error_code ec;
+    if (w <= 0 || h <= 0 || !std::filesystem::is_regular_file(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+    std::vector<uint8_t> rgb;
+    int sw, sh;
+    if (file.size() < 4 || !decode(file, w, h, &rgb, &sw, &sh) || sw <= 0 || sh <= 0) return false;
+    out->assign(static_cast<size_t>(w) * h, 0);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row =
+            rgb.data() + static_cast<size_t>(y * static_cast<int64_t>(sh) / h) * sw * 3;
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = row + static_cast<size_t>(x * static_cast<int64_t>(sw) / w) * 3;
+            (*out)[static_cast<size_t>(y) * w + x] = 0xFF000000u |
+                                                     static_cast<uint32_t>(p[0]) << 16 |
+                                                     static_cast<uint32_t>(p[1]) << 8 | p[2];
+        }
+    }
+    return true;
+}
+#else
+bool jpeg_decode_scaled(const std::string&, int, int, std::vector<uint32_t>*) {
+    return false;
+}
+#endif
+
+} // namespace tapsim

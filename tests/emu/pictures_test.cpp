@@ -1,0 +1,124 @@
+// The firmware's picture services as a TAP calls them: JPEG decoding with its memory limit,
+// the video capture and the OSD plane.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <jpeglib.h>
+
+#include "emulator.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Left half red, right half blue.
+void write_jpeg(const fs::path& path, int w, int h) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = static_cast<JDIMENSION>(w);
+    c.image_height = static_cast<JDIMENSION>(h);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<JSAMPLE> row(static_cast<size_t>(w) * 3);
+    for (int x = 0; x < w; ++x) {
+        row[3 * x] = x < w / 2 ? 255 : 0;
+        row[3 * x + 2] = x < w / 2 ? 0 : 255;
+    }
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::fclose(f);
+}
+
+bool near(uint32_t px, uint32_t want) {
+    for (int shift : {0, 8, 16, 24}) {
+        int a = (px >> shift) & 255, b = (want >> shift) & 255;
+        if (a - b > 24 || b - a > 24) return false;
+    }
+    return true;
+}
+
+class Pictures : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/pictures.XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        fs::create_directories(dir / "disk" / "DataFiles");
+        write_jpeg(dir / "disk" / "DataFiles" / "halves.jpg", 400, 300);
+        std::FILE* f = std::fopen((dir / "disk" / "DataFiles" / "text.jpg").c_str(), "w");
+        std::fputs("not a picture", f);
+        std::fclose(f);
+        tapsim::Config c;
+        c.disk = (dir / "disk").string();
+        emu = std::make_unique<tapsim::Emulator>(c);
+        ASSERT_TRUE(emu->ok());
+        emu->state().jpeg_max_pixels = 100 * 100;
+        ASSERT_EQ(TAP_Hdd_ChangeDir("/DataFiles"), 1);
+    }
+    void TearDown() override {
+        emu.reset();
+        fs::remove_all(dir);
+    }
+    fs::path dir;
+    std::unique_ptr<tapsim::Emulator> emu;
+};
+
+} // namespace
+
+TEST_F(Pictures, JpegIsDecodedAtTheRequestedSizeWithinTheFirmwaresMemory) {
+    EXPECT_EQ(TAP_Osd_DecompressJpeg("halves.jpg", 120, 90, 0), nullptr) << "above the limit";
+    dword* px = TAP_Osd_DecompressJpeg("halves.jpg", 100, 75, 0);
+    ASSERT_NE(px, nullptr);
+    EXPECT_EQ(emu->mem_blocks(), 1u) << "the block lies in the TAP's heap";
+    EXPECT_TRUE(near(px[10 * 100 + 5], 0xFFFF0000)) << std::hex << px[10 * 100 + 5];
+    EXPECT_TRUE(near(px[74 * 100 + 95], 0xFF0000FF)) << std::hex << px[74 * 100 + 95];
+    EXPECT_EQ(TAP_MemFree(px), 1);
+    EXPECT_EQ(emu->mem_blocks(), 0u);
+}
+
+TEST_F(Pictures, WhatIsNoJpegGivesNoPixels) {
+    for (const char* name : {"text.jpg", "missing.jpg", "../../etc/passwd", ""})
+        EXPECT_EQ(TAP_Osd_DecompressJpeg(name, 10, 10, 0), nullptr) << name;
+    EXPECT_EQ(TAP_Osd_DecompressJpeg("halves.jpg", 0, 10, 0), nullptr);
+    EXPECT_EQ(emu->mem_blocks(), 0u);
+}
+
+TEST_F(Pictures, VideoCaptureFailsWhileThePictureIsPaused) {
+    dword* px = nullptr;
+    dword pitch = 0;
+    ASSERT_EQ(TAP_CaptureScreen(1, 1280, 720, &px, &pitch), 0);
+    ASSERT_NE(px, nullptr);
+    EXPECT_EQ(pitch, 1280u * 4);
+    EXPECT_EQ(px[0] >> 24, 0xFFu);
+    TAP_MemFree(px);
+    emu->state().play.trick = 4;
+    EXPECT_NE(TAP_CaptureScreen(1, 1280, 720, &px, &pitch), 0);
+    EXPECT_EQ(px, nullptr);
+}
+
+TEST_F(Pictures, OsdPlaneHoldsTheRegionsOverTransparency) {
+    word rgn = TAP_Osd_Create(100, 50, 20, 10, 0, 0);
+    TAP_Osd_FillBox(rgn, 0, 0, 20, 10, 0xFF123456);
+    TYPE_OsdBaseInfo info{};
+    ASSERT_EQ(TAP_Osd_GetPlaneBaseInfo(2, &info), 0);
+    ASSERT_NE(info.frameBuffer, nullptr);
+    EXPECT_EQ(info.pitch, 720u * 4);
+    EXPECT_EQ(info.frameBuffer[55 * 720 + 105], 0xFF123456u);
+    EXPECT_EQ(info.frameBuffer[0], 0u);
+    ASSERT_EQ(TAP_Osd_GetPlaneBaseInfo(0, &info), 0);
+    EXPECT_EQ(info.frameBuffer[55 * 720 + 105], 0u) << "teletext plane is empty";
+    EXPECT_NE(TAP_Osd_GetPlaneBaseInfo(1, &info), 0);
+}
