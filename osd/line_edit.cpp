@@ -1,0 +1,732 @@
+#include "line_edit.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "common/file_io.h"
+#include "common/memory.h"
+#include "common/paths.h"
+#include "common/settings.h"
+#include "icons.h"
+#include "window.h"
+#include "window_state.h"
+
+namespace {
+
+// Remote-control keys the editor reacts to.
+enum : dword {
+    K_0 = 0x10000,
+    K_9 = 0x10009,
+    K_RECALL = 0x1000B,
+    K_LEFT = 0x1000F,
+    K_UP = 0x10012,
+    K_AUDIO = 0x10013,
+    K_INFO = 0x10014,
+    K_RIGHT = 0x10015,
+    K_GUIDE = 0x10016,
+    K_EXIT = 0x10017,
+    K_TVRADIO = 0x10018,
+    K_PAUSE = 0x1001A,
+    K_DOWN = 0x1001D,
+    K_OK = 0x1001E,
+    K_SUBTITLE = 0x10021,
+    K_REWIND = 0x10038,
+    K_PLAY = 0x10039,
+    K_FORWARD = 0x1003A,
+    K_STOP = 0x1003C,
+    K_RECORD = 0x1003D,
+    K_BEGIN = 0x10041,
+    K_END = 0x10043,
+    K_COMMIT = 1, // from the idle duty: commit a pending character
+};
+
+enum tap_mode_value { MODE_LOWER = 0, MODE_UPPER_1X = 1, MODE_DIGITS = 2, MODE_UPPER = 3 };
+
+// Digit -> characters in the columns lower, upper, digits/symbols (Latin-1).
+const char* const multitap[10][3] = {
+    {".,?!0:;\"'", ".,?!0:;\"'", "0.,:&\xB1"},
+    {" -_+1(/)*", " -_+1(/)*", "1 +-*/"},
+    {"abc2\xE4\xE1", "ABC2\xC4", "2%#\xB0\xA7@"},
+    {"def3\xE9\xE8", "DEF3", "3\xBC\xBD\xBE"},
+    {"ghi4\xED\xEC", "GHI4", "4<=>"},
+    {"jkl5", "JKL5", "5[\\]"},
+    {"mno6\xF6\xF1", "MNO6\xD6", "6{|}"},
+    {"pqrs7\xDF", "PQRS7", "7^~`"},
+    {"tuv8\xFC", "TUV8\xDC", "8$\xA2"},
+    {"wxyz9", "WXYZ9", "9\xA3\xA4"},
+};
+
+// Latin-1 texts: \xC4 Ä, \xDC Ü, \xDF ß, \xE4 ä, \xF6 ö, \xFC ü (split behind each escape).
+const char* const mode_names[4][2] = {
+    {"Lower", "Klein"}, {"Upper 1x", "Gro\xDF 1x"}, {"Digits", "Ziffern"}, {"Upper", "Gro\xDF"}};
+
+// Kind 4 opened without a text: the user fills in the host name.
+const char url_template[] = "http://www..de/";
+
+const char history_name[] = "TovakRC.his"; // in the settings folder
+const char edit_version[] = "v4.92a";
+
+// The history rings: owned strings, the index of each ring's newest entry (-1: none) and the
+// position of the history steps (^ / v) while the editor is open.
+char* ring[EDIT_KINDS][EDIT_HISTORY];
+int ring_newest[EDIT_KINDS] = {-1, -1, -1, -1, -1, -1, -1, -1};
+int ring_pos[EDIT_KINDS];
+char* results[EDIT_KINDS];
+edit_return_fn returns[EDIT_KINDS];
+
+struct editor_state {
+    char text[EDIT_BUFFER];    // Latin-1
+    char initial[EDIT_BUFFER]; // for Reset
+    char title_de[64], title_en[64];
+    int cursor;
+    int kind;
+    int tap_mode;
+    int tap_digit;
+    int tap_count;
+    dword tap_tick; // 0: no character pending
+    bool replace;   // replace instead of insert
+    bool latin1;    // hand the result back as Latin-1 instead of UTF-8
+    osd_window* caller;
+};
+editor_state ed;
+osd_window edit_window;
+
+void copy_text(char* out, size_t size, const char* text) {
+    snprintf(out, size, "%s", text ? text : "");
+}
+
+bool slot_empty(const char* entry) {
+    return !entry || !*entry;
+}
+
+void ring_store(int kind, int slot, const char* text) {
+    mem_free(ring[kind][slot]);
+    ring[kind][slot] = str_dup(text);
+}
+
+// The text being edited stands in the ring's newest slot.
+void store_newest() {
+    if (ring_newest[ed.kind] >= 0) ring_store(ed.kind, ring_newest[ed.kind], ed.text);
+}
+
+int column() {
+    return ed.tap_mode == MODE_UPPER ? 1 : ed.tap_mode;
+}
+
+int text_length() {
+    return static_cast<int>(strlen(ed.text));
+}
+
+bool word_char(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c >= 0xC0;
+}
+
+dword tick_now() {
+    dword t = TAP_GetTick();
+    return t ? t : 1; // 0 means "nothing pending"
+}
+
+void commit_pending() {
+    ed.tap_tick = 0;
+    if (ed.cursor < text_length()) ++ed.cursor;
+    if (ed.tap_mode == MODE_UPPER_1X) ed.tap_mode = MODE_LOWER;
+}
+
+void digit_key(int digit) {
+    const char* chars = multitap[digit][column()];
+    if (ed.tap_tick && digit == ed.tap_digit) {
+        ed.tap_count = (ed.tap_count + 1) % static_cast<int>(strlen(chars));
+        ed.text[ed.cursor] = chars[ed.tap_count];
+        ed.tap_tick = tick_now();
+        store_newest();
+        return;
+    }
+    ed.tap_digit = digit;
+    int len = text_length();
+    if (len >= EDIT_MAX_CHARS) return;
+    if (!ed.replace || ed.cursor == len)
+        memmove(ed.text + ed.cursor + 1, ed.text + ed.cursor,
+                static_cast<size_t>(len - ed.cursor) + 1);
+    ed.text[ed.cursor] = chars[0];
+    ed.tap_count = 0;
+    ed.tap_tick = tick_now();
+    store_newest();
+}
+
+void delete_key() {
+    int len = text_length();
+    if (ed.replace) {
+        if (ed.cursor > 0) ed.text[--ed.cursor] = ' ';
+    } else if (ed.cursor > 0) {
+        memmove(ed.text + ed.cursor - 1, ed.text + ed.cursor,
+                static_cast<size_t>(len - ed.cursor) + 1);
+        --ed.cursor;
+    } else if (len > 0) {
+        memmove(ed.text, ed.text + 1, static_cast<size_t>(len));
+    }
+    store_newest();
+}
+
+void word_left() {
+    int i = ed.cursor;
+    while (i > 0 && !word_char(static_cast<unsigned char>(ed.text[i - 1])))
+        --i;
+    while (i > 0 && word_char(static_cast<unsigned char>(ed.text[i - 1])))
+        --i;
+    ed.cursor = i;
+}
+
+void word_right() {
+    int len = text_length(), i = ed.cursor;
+    while (i < len && word_char(static_cast<unsigned char>(ed.text[i])))
+        ++i;
+    while (i < len && !word_char(static_cast<unsigned char>(ed.text[i])))
+        ++i;
+    ed.cursor = i;
+}
+
+void close_editor() {
+    ed.tap_tick = 0;
+    window_flags &= ~WS_EDITOR;
+    osd_close(&edit_window);
+    osd_release(ed.caller);
+}
+
+void accept(dword key) {
+    const int kind = ed.kind;
+    store_newest();
+    const char* out = ed.text;
+    if (!ed.latin1) {
+        latin1_to_utf8(ed.text, line_buffer + 1, sizeof line_buffer - 1);
+        out = line_buffer + 1;
+    }
+    mem_free(results[kind]);
+    results[kind] = str_dup(out);
+    // The same text twice in a row is kept once: the fresh slot is given up again.
+    int newest = ring_newest[kind];
+    int prev = (newest + EDIT_HISTORY - 1) % EDIT_HISTORY;
+    if (newest >= 0 && ring[kind][prev] && strcmp(ring[kind][prev], ring[kind][newest]) == 0) {
+        mem_free(ring[kind][newest]);
+        ring[kind][newest] = nullptr;
+        ring_newest[kind] = prev;
+    }
+    history_save();
+    close_editor();
+    if (returns[kind]) returns[kind](key);
+}
+
+struct panel_item {
+    const TYPE_GrData* icon; // null: not shown
+    const char* label;
+};
+
+// The room osd_icon_label takes for an icon and its label in a row that does not start at 0.
+int panel_width(const TYPE_GrData* icon, const char* label) {
+    int w = 8 + icon->width;
+    if (!label || !*label) return w - 6;
+    char copy[64];
+    const size_t n = strlen(label);
+    snprintf(copy, sizeof copy, "%s%s", label,
+             static_cast<unsigned char>(label[n - 1]) >= 0x80 ? " " : "");
+    return w + 2 + osd_text_width(copy);
+}
+
+// Draws the text line: whole when it fits, else a part around the cursor.
+void draw_text_line(osd_window* win, int y) {
+    const int len = text_length();
+    int widths[EDIT_BUFFER];
+    int total = 0;
+    char one[2] = {0, 0};
+    for (int i = 0; i < len; ++i) {
+        one[0] = ed.text[i];
+        widths[i] = osd_text_width(one);
+        total += widths[i];
+    }
+    const int blank = osd_text_width(" ");
+    int from = 0, to = len;
+    const int room = win->width - 18; // 8 pixels left, 10 right
+    if (total + blank >= win->width - 10) {
+        // About half the room on each side of the cursor.
+        int w = ed.cursor < len ? widths[ed.cursor] : blank;
+        from = ed.cursor;
+        while (from > 0 && w + widths[from - 1] <= room / 2)
+            w += widths[--from];
+        to = ed.cursor < len ? ed.cursor + 1 : len;
+        while (to < len && w + widths[to] <= room)
+            w += widths[to++];
+        // At the end of the text the room left over goes to the part before the cursor.
+        while (to == len && from > 0 && w + widths[from - 1] <= room)
+            w += widths[--from];
+    }
+    osd_goto(win, 8, y);
+    char part[EDIT_BUFFER];
+    auto segment = [&](int a, int b, uint32_t style) {
+        if (b <= a) return;
+        memcpy(part, ed.text + a, static_cast<size_t>(b - a));
+        part[b - a] = 0;
+        int w = 0;
+        for (int i = a; i < b; ++i)
+            w += widths[i];
+        osd_preset_width = w;
+        osd_text(win, part, style);
+    };
+    segment(from, ed.cursor, 0x4A000);
+    if (ed.cursor < len) {
+        segment(ed.cursor, ed.cursor + 1, 0x4A00D);
+        segment(ed.cursor + 1, to, 0x4A000);
+    } else {
+        osd_text(win, " ", 0x4900D);
+    }
+}
+
+void draw() {
+    osd_window* win = &edit_window;
+    const bool en = ui_english();
+    const int line = osd_line_height();
+    osd_frame(win, 600, 9, en ? ed.title_en : ed.title_de, edit_version, 0);
+    draw_text_line(win, ui_large_font() ? 39 : 33);
+
+    // The key panel: six rows at the bottom, under a yellow double line. Rows 0-3 have a left
+    // part (digits; Delete, 0, input mode) and a right column (cursor keys, history); rows 4 and
+    // 5 the active modes and the closing keys.
+    const int top = win->height - 6 * line - 2;
+    osd_hline(win, 0, top - 5, win->width, COLOR_YELLOW);
+    osd_hline(win, 0, top - 3, win->width, COLOR_YELLOW);
+    const int left = 1;
+    const bool lookup = ed.kind == EDIT_LOOKUP;
+    const panel_item reset = {&_Button_record_Gd, "Reset"};
+    const panel_item clear = {&_Button_stop_Gd, en ? "Clear" : "L\xF6schen"};
+    const panel_item closing[] = {
+        {&_Button_ok_Gd, lookup ? "Wikipedia"
+                         : en   ? "Accept"
+                                : "\xDC"
+                                  "bernehmen"},
+        {lookup ? &_Button_guide_Gd : nullptr, "Startpage"},
+        {&_Button_exit_Gd, en ? "Cancel" : "Abbrechen"},
+    };
+    const panel_item row3[] = {
+        {&_Button_recall_Gd, en ? "Delete" : "Entf."},
+        {key_icon(K_0), multitap_chars(0, column())},
+        {&_Button_info_Gd, mode_names[ed.tap_mode][en ? 0 : 1]},
+    };
+    struct pair_row {
+        const TYPE_GrData *a, *b;
+        const char* label;
+    } pairs[] = {
+        {&_Button_left_Gd, &_Button_right_Gd, "Position"},
+        {&_Button_rwd_Gd, &_Button_ffwd_Gd, en ? "by word" : "wortweise"},
+        {&_Button_jumpstart_Gd, &_Button_jumpend_Gd, en ? "Begin/End" : "Anfang/Ende"},
+        {&_Button_up_Gd, &_Button_down_Gd, en ? "History" : "Historie"},
+    };
+
+    const char* modes_text = en ? " Active modes: " : " Aktive Modi: ";
+    const panel_item modes[] = {
+        {&_Button_play_Gd,
+         ed.replace ? (en ? "Replace" : "Ersetzen") : (en ? "Insert" : "Einf\xFCgen")},
+        {&_Button_subtitle_Gd, ed.latin1 ? "Latin-1" : "UTF-8"},
+        {&_Button_pause_Gd, en ? "Save & Cancel" : "Merken & Abbr."},
+    };
+
+    // Reset and Clear belong to the last row. Where the room is short (the lookup kind, German)
+    // they move up behind the input mode (row 3) or behind the modes (row 4), and at the last
+    // the caption of the modes is left out: the first arrangement that fits is taken.
+    int digits_w = 0, row3_w = left, pairs_w = 0, modes_w = left, closing_w = left;
+    for (int row = 0; row < 3; ++row) {
+        int w = left;
+        for (int d = 1; d <= 3; ++d)
+            w += panel_width(key_icon(K_0 + row * 3 + d), multitap_chars(row * 3 + d, column()));
+        if (w > digits_w) digits_w = w;
+    }
+    for (const panel_item& item : row3)
+        row3_w += panel_width(item.icon, item.label);
+    for (const pair_row& p : pairs) {
+        const int w = panel_width(p.a, nullptr) + panel_width(p.b, p.label);
+        if (w > pairs_w) pairs_w = w;
+    }
+    for (const panel_item& item : modes)
+        modes_w += panel_width(item.icon, item.label);
+    for (const panel_item& item : closing)
+        if (item.icon) closing_w += panel_width(item.icon, item.label);
+    const int caption_w = osd_text_width(modes_text);
+    const int reset_w = panel_width(reset.icon, reset.label);
+    const int clear_w = panel_width(clear.icon, clear.label);
+    const int room = win->width - 4;
+    int reset_row = 5, clear_row = 5;
+    bool caption = true;
+    bool found = false;
+    for (int c = 1; c >= 0 && !found; --c)
+        for (int moves = 0; moves <= 2 && !found; ++moves)
+            for (int r = 5; r >= 3 && !found; --r)
+                for (int k = 5; k >= 3 && !found; --k) {
+                    if ((r != 5) + (k != 5) != moves) continue;
+                    auto extra = [&](int row) {
+                        return (r == row ? reset_w : 0) + (k == row ? clear_w : 0);
+                    };
+                    const int left3 = row3_w + extra(3);
+                    const int right_end = (left3 > digits_w ? left3 : digits_w) + 12 + pairs_w;
+                    if (right_end <= room && modes_w + (c ? caption_w : 0) + extra(4) <= room &&
+                        closing_w + extra(5) <= room) {
+                        reset_row = r;
+                        clear_row = k;
+                        caption = c;
+                        found = true;
+                    }
+                }
+    if (!found) { // nothing fits: the widest rows lose the least
+        reset_row = 4;
+        clear_row = 3;
+        caption = false;
+    }
+    auto moved_keys = [&](int row) {
+        if (reset_row == row) osd_icon_label(win, reset.icon, reset.label, 0);
+        if (clear_row == row) osd_icon_label(win, clear.icon, clear.label, 0);
+    };
+
+    int right_x = 0;
+    for (int row = 0; row < 3; ++row) {
+        osd_goto(win, left, top + row * line);
+        for (int d = 1; d <= 3; ++d)
+            osd_digit_label(win, row * 3 + d, ed.tap_mode);
+        if (win->cursor_x > right_x) right_x = win->cursor_x;
+    }
+    osd_goto(win, left, top + 3 * line);
+    osd_icon_label(win, row3[0].icon, row3[0].label, 0);
+    osd_digit_label(win, 0, ed.tap_mode);
+    osd_icon_label(win, row3[2].icon, row3[2].label, 5);
+    moved_keys(3);
+    if (win->cursor_x > right_x) right_x = win->cursor_x;
+    right_x += 12;
+    for (int row = 0; row < 4; ++row) {
+        osd_goto(win, right_x, top + row * line);
+        osd_icon_label(win, pairs[row].a, nullptr, 0);
+        osd_icon_label(win, pairs[row].b, pairs[row].label, 0);
+    }
+
+    osd_goto(win, left, top + 4 * line);
+    if (caption) osd_text(win, modes_text, 0x48401);
+    osd_icon_label(win, modes[0].icon, modes[0].label, 5);
+    osd_icon_label(win, modes[1].icon, modes[1].label, 5);
+    osd_icon_label(win, modes[2].icon, modes[2].label, 0);
+    moved_keys(4);
+
+    osd_goto(win, left, top + 5 * line);
+    moved_keys(5);
+    for (const panel_item& item : closing)
+        if (item.icon) osd_icon_label(win, item.icon, item.label, 0);
+    osd_finish(win);
+}
+
+void open_editor(int kind, const char* title_de, const char* title_en, const char* initial) {
+    window_flags |= WS_EDITOR;
+    ed.kind = kind;
+    copy_text(ed.title_de, sizeof ed.title_de, title_de);
+    copy_text(ed.title_en, sizeof ed.title_en, title_en);
+    ed.caller = active_window;
+    osd_save(ed.caller);
+    if (!initial) initial = history_newest(kind);
+    if (kind == EDIT_URL && (!initial || !*initial)) initial = url_template;
+    copy_text(ed.initial, sizeof ed.initial, initial); // at most 199 bytes
+    utf8_to_latin1(ed.initial);
+    memcpy(ed.text, ed.initial, sizeof ed.text);
+    // A fresh slot of the ring holds the text from now on.
+    ring_newest[kind] = (ring_newest[kind] + 1) % EDIT_HISTORY;
+    ring_pos[kind] = ring_newest[kind];
+    store_newest();
+    ed.cursor = 0;
+    ed.tap_mode = MODE_LOWER;
+    ed.tap_tick = 0;
+    ed.replace = false;
+    draw();
+}
+
+// The reader of "TovakRC.his": lines of up to 199 characters; an empty line ends a group.
+struct history_reader {
+    int group = 0, count = 0, len = 0;
+    bool done = false;
+    char line[EDIT_BUFFER];
+
+    void end_group() {
+        ring_newest[group] = count - 1;
+        count = 0;
+        if (++group == EDIT_KINDS) done = true;
+    }
+    void end_line() {
+        if (len > 0 && line[len - 1] == '\r') --len;
+        line[len] = 0;
+        if (len == 0) {
+            end_group();
+        } else if (count < EDIT_HISTORY) {
+            ring[group][count++] = str_dup(line);
+        }
+        len = 0;
+    }
+    void feed(const char* data, size_t size) {
+        for (size_t i = 0; i < size && !done; ++i) {
+            char c = data[i];
+            if (c == '\n')
+                end_line();
+            else if (c && len < EDIT_MAX_CHARS) // a longer line keeps its first 199 characters
+                line[len++] = c;
+        }
+    }
+    void finish() {
+        if (done) return;
+        if (len > 0) end_line();
+        if (!done && count > 0) ring_newest[group] = count - 1;
+    }
+};
+
+void clear_rings() {
+    for (int k = 0; k < EDIT_KINDS; ++k) {
+        for (int i = 0; i < EDIT_HISTORY; ++i) {
+            mem_free(ring[k][i]);
+            ring[k][i] = nullptr;
+        }
+        ring_newest[k] = -1;
+        ring_pos[k] = 0;
+    }
+}
+
+} // namespace
+
+const char* multitap_chars(int digit, int col) {
+    if (digit < 0 || digit > 9 || col < 0 || col > 2) return "";
+    return multitap[digit][col];
+}
+
+dword line_edit(dword key, int kind, const char* title_de, const char* title_en,
+                const char* initial) {
+    if (key == 0) {
+        if ((window_flags & WS_EDITOR) || kind < 0 || kind >= EDIT_KINDS) return 0;
+        open_editor(kind, title_de, title_en, initial);
+        return 0;
+    }
+    if (!(window_flags & WS_EDITOR) || (key & KEY_RELEASE)) return 0;
+    key &= ~(KEY_REPEAT | KEY_TAP_MARK);
+    const bool digit = key >= K_0 && key <= K_9;
+    if (ed.tap_tick && !(digit && static_cast<int>(key - K_0) == ed.tap_digit)) commit_pending();
+    if (digit) {
+        digit_key(static_cast<int>(key - K_0));
+    } else {
+        switch (key) {
+        case K_COMMIT:
+            break;
+        case K_LEFT:
+            if (ed.cursor > 0) --ed.cursor;
+            break;
+        case K_RIGHT:
+            if (ed.cursor < text_length()) ++ed.cursor;
+            break;
+        case K_REWIND:
+            word_left();
+            break;
+        case K_FORWARD:
+            word_right();
+            break;
+        case K_BEGIN:
+            ed.cursor = 0;
+            break;
+        case K_END:
+            ed.cursor = text_length();
+            break;
+        case K_RECALL:
+            delete_key();
+            break;
+        case K_UP:
+        case K_DOWN:
+            if (history_step(ed.kind, ed.text, key == K_UP ? -1 : 1) == 0) ed.cursor = 0;
+            break;
+        case K_INFO:
+            ed.tap_mode = (ed.tap_mode + 1) % 4;
+            break;
+        case K_PLAY:
+            ed.replace = !ed.replace;
+            break;
+        case K_SUBTITLE:
+            ed.latin1 = !ed.latin1;
+            break;
+        case K_RECORD:
+            memcpy(ed.text, ed.initial, sizeof ed.text);
+            ed.cursor = 0;
+            ed.tap_mode = MODE_LOWER;
+            store_newest();
+            break;
+        case K_STOP:
+            ed.text[ed.cursor] = 0;
+            store_newest();
+            break;
+        case K_OK:
+            accept(key);
+            return 0;
+        case K_GUIDE:
+            if (ed.kind != EDIT_LOOKUP) break;
+            accept(key);
+            return 0;
+        case K_PAUSE:
+            history_save();
+            close_editor();
+            return 0;
+        case K_EXIT:
+            close_editor();
+            return 0;
+        case K_TVRADIO:
+            settings.flags ^= SET_LARGE_FONT;
+            break;
+        case K_AUDIO:
+            settings.flags ^= SET_ENGLISH;
+            break;
+        default:
+            break;
+        }
+    }
+    draw();
+    return 0;
+}
+
+int line_edit_idle(void) {
+    if (!(window_flags & WS_EDITOR) || !ed.tap_tick) return 0;
+    if (TAP_GetTick() - ed.tap_tick < EDIT_COMMIT_TICKS) return 0;
+    line_edit(K_COMMIT, 0, nullptr, nullptr, nullptr);
+    return 1;
+}
+
+bool line_edit_open(void) {
+    return window_flags & WS_EDITOR;
+}
+
+const char* line_edit_text(void) {
+    return ed.text;
+}
+
+int line_edit_cursor(void) {
+    return ed.cursor;
+}
+
+void line_edit_set_return(int kind, edit_return_fn fn) {
+    if (kind >= 0 && kind < EDIT_KINDS) returns[kind] = fn;
+}
+
+const char* line_edit_result(int kind) {
+    return kind >= 0 && kind < EDIT_KINDS ? results[kind] : nullptr;
+}
+
+int history_step(int kind, char* buffer, int direction) {
+    if (kind < 0 || kind >= EDIT_KINDS || ring_newest[kind] < 0) return -1;
+    const int newest = ring_newest[kind];
+    int pos = ring_pos[kind], next;
+    if (direction < 0) {
+        next = (pos + EDIT_HISTORY - 1) % EDIT_HISTORY;
+        if (next == newest || slot_empty(ring[kind][next])) return -1;
+    } else {
+        if (pos == newest) return -1;
+        next = (pos + 1) % EDIT_HISTORY;
+        if (next != newest && slot_empty(ring[kind][next])) return -1;
+    }
+    copy_text(buffer, EDIT_BUFFER, ring[kind][next]);
+    ring_pos[kind] = next;
+    return 0;
+}
+
+const char* history_newest(int kind) {
+    if (kind < 0 || kind >= EDIT_KINDS || ring_newest[kind] < 0) return nullptr;
+    return ring[kind][ring_newest[kind]];
+}
+
+void history_parse(const char* data, size_t size) {
+    clear_rings();
+    history_reader reader;
+    reader.feed(data, size);
+    reader.finish();
+}
+
+int history_load(void) {
+    char path[512];
+    if (path_libc_into(nullptr, history_name, path, sizeof path) != 0) return -1;
+    libc_file f(path, "rb");
+    if (!f) return -1;
+    clear_rings();
+    history_reader reader;
+    char chunk[1024];
+    size_t n;
+    while (!reader.done && (n = fread(chunk, 1, sizeof chunk, f.f)) > 0)
+        reader.feed(chunk, n);
+    reader.finish();
+    return 0;
+}
+
+int history_save(void) {
+    // Written beside the old file and put in its place when complete: a failed write leaves
+    // the old history as it was.
+    char path[512], temp[520];
+    if (path_libc_into(nullptr, history_name, path, sizeof path) != 0) return -1;
+    snprintf(temp, sizeof temp, "%s.new", path);
+    libc_file f(temp, "w");
+    if (!f) return -1;
+    bool ok = true;
+    for (int k = 0; k < EDIT_KINDS; ++k) {
+        const int newest = ring_newest[k];
+        if (newest >= 0) {
+            for (int i = 1; i <= EDIT_HISTORY; ++i) {
+                const char* entry = ring[k][(newest + i) % EDIT_HISTORY];
+                if (slot_empty(entry)) continue;
+                // A line break inside an entry would split it into two.
+                for (const char* p = entry; *p; ++p)
+                    ok = ok && fputc(*p == '\n' || *p == '\r' ? ' ' : *p, f.f) != EOF;
+                ok = ok && fputc('\n', f.f) != EOF;
+            }
+        }
+        ok = ok && fputc('\n', f.f) != EOF;
+    }
+    ok = f.close() == 0 && ok;
+    if (!ok || rename(temp, path) != 0) {
+        remove(temp);
+        return -1;
+    }
+    file_touch(path);
+    return 0;
+}
+
+void history_clear(void) {
+    clear_rings();
+    for (char*& r : results) {
+        mem_free(r);
+        r = nullptr;
+    }
+}
+
+size_t latin1_to_utf8(const char* text, char* out, size_t size) {
+    if (!out || size == 0) return 0;
+    size_t o = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text ? text : ""); *p;
+         ++p) {
+        const size_t need = *p >= 0x80 ? 2 : 1;
+        if (o + need + 1 > size) break;
+        if (need == 2) {
+            out[o++] = static_cast<char>(0xC0 | *p >> 6);
+            out[o++] = static_cast<char>(0x80 | (*p & 0x3F));
+        } else {
+            out[o++] = static_cast<char>(*p);
+        }
+    }
+    out[o] = 0;
+    return o;
+}
+
+void utf8_to_latin1(char* text) {
+    if (!text) return;
+    unsigned char* r = reinterpret_cast<unsigned char*>(text);
+    unsigned char* w = r;
+    while (*r) {
+        if (*r == 0xC2 || *r == 0xC3) {
+            if (r[1] >= 0x80 && r[1] <= 0xBF) {
+                *w++ = static_cast<unsigned char>(*r == 0xC3 ? r[1] + 0x40 : r[1]);
+                r += 2;
+            } else {
+                ++r; // a lead byte without its second byte is dropped
+            }
+        } else {
+            *w++ = *r++;
+        }
+    }
+    *w = 0;
+}
