@@ -1,5 +1,6 @@
 // Header sections of the resident TAP.
+#include "core/version.h"
 #include "platform/tap_header.h"
 
-TAP_DEFINE_HEADER("TovakRC v4.92a", TOVAK_AUTHOR, "Receiver Control", "Mar  7 2019 18:14:13")
-TAP_DEFINE_VERSION("v4.92a")
+TAP_DEFINE_HEADER(TOVAK_PROGRAM_NAME, TOVAK_AUTHOR, TOVAK_DESCRIPTION, TOVAK_BUILD_TIME)
+TAP_DEFINE_VERSION(TOVAK_VERSION)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -29,6 +30,15 @@ struct Config {
     int64_t uptime = -1; // seconds since power-on when the TAPs load, overrides the fixture
     std::string trace;   // JSON lines file
     std::string shots;   // folder for "snap"
+};
+
+// The firmware's own file handling that TAPs reach through functions bound by name: a work
+// folder (saved and restored around each use) and the folder last selected.
+struct FirmwareFiles {
+    std::string work_folder = "/";                // receiver path
+    std::vector<std::string> saved;               // work folders saved by ApplHdd_SaveWorkFolder
+    std::string selected;                         // receiver path chosen by ApplHdd_SelectFolder
+    std::string version = "TMS 5.21.10 (tapsim)"; // what Appl_SetApplVer writes to _osdOutBuf
 };
 
 struct Task {
@@ -84,6 +94,10 @@ class Emulator {
     const std::string& root() const { return root_; }
     const std::string& disk_dir() const { return disk_.dir(); }
     const std::vector<uint32_t>& results() const { return results_; } // key results so far
+    FirmwareFiles& firmware_files() { return firmware_files_; }
+    // Called by TAP_Sleep with its milliseconds before the clock moves on (tests look at the
+    // screen while a TAP waits).
+    std::function<void(uint32_t ms)> on_sleep;
 
     // TAP memory.
     void* mem_alloc(uint32_t size);
@@ -124,6 +138,7 @@ class Emulator {
     int current_slot_ = -1;
     bool exit_normal_ = false;
     std::vector<uint32_t> results_;
+    FirmwareFiles firmware_files_;
     std::map<const void*, uint32_t> blocks_;
     std::map<const void*, SavedBox> saved_boxes_;
     std::vector<uint32_t> planes_[2]; // OSD planes 0 and 2 as last handed to a TAP

@@ -69,6 +69,7 @@ TAPSIM_EXPORT int TAP_GetTime(word* mjd, byte* hour, byte* min, byte* sec) {
 }
 
 TAPSIM_EXPORT void TAP_Sleep(dword ms) {
+    if (emu().on_sleep) emu().on_sleep(ms);
     emu().clock().advance_ms(ms);
 }
 

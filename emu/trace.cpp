@@ -18,8 +18,30 @@ void Trace::event(uint64_t tick, int slot, const char* kind, uint32_t code, uint
                  static_cast<unsigned long long>(tick), slot, kind, code, result);
 }
 
-void Trace::call(uint64_t tick, const char* name, std::initializer_list<int64_t> args) {
-    calls_.push_back(TraceCall{tick, name, std::vector<int64_t>(args)});
+namespace {
+
+std::string json_escaped(const std::string& s) {
+    std::string out;
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x80) { // control characters; Latin-1 as code points
+            char u[8];
+            std::snprintf(u, sizeof u, "\\u%04x", c);
+            out += u;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+void Trace::call(uint64_t tick, const char* name, std::initializer_list<int64_t> args,
+                 const std::string& text) {
+    calls_.push_back(TraceCall{tick, name, std::vector<int64_t>(args), text});
     if (!file_) return;
     std::fprintf(file_, "{\"tick\":%llu,\"call\":\"%s\",\"args\":[",
                  static_cast<unsigned long long>(tick), name);
@@ -28,7 +50,9 @@ void Trace::call(uint64_t tick, const char* name, std::initializer_list<int64_t>
         std::fprintf(file_, first ? "%lld" : ",%lld", static_cast<long long>(a));
         first = false;
     }
-    std::fprintf(file_, "]}\n");
+    std::fprintf(file_, "]");
+    if (!text.empty()) std::fprintf(file_, ",\"text\":\"%s\"", json_escaped(text).c_str());
+    std::fprintf(file_, "}\n");
     std::fflush(file_);
 }
 

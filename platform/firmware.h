@@ -59,3 +59,18 @@ typedef int (*fw_set_ir_code_fn)(int slot, int enable, int b1, int b2,
 typedef void (*fw_pvr_pause_fn)(bool);               // _Z13Appl_PvrPauseb
 typedef void (*fw_power_off_fn)(unsigned, unsigned); // _Z21Appl_EvtProc_PowerOffjj
 typedef void (*fw_stop_playing_fn)();                // _Z16Appl_StopPlayingv
+// With a null argument, writes the firmware's version text into "_osdOutBuf".
+typedef void (*fw_set_appl_ver_fn)(char*); // _Z15Appl_SetApplVerPc
+// The firmware's work folder and its file functions; a folder is named without its leading "/"
+// ("DataFiles/x"), files by their name in the work folder.
+typedef void (*fw_save_work_folder_fn)();           // _Z22ApplHdd_SaveWorkFolderv
+typedef void (*fw_restore_work_folder_fn)();        // _Z25ApplHdd_RestoreWorkFolderv
+typedef int (*fw_set_work_folder_fn)(void* folder); // _Z21ApplHdd_SetWorkFolderPv
+typedef int (*fw_select_folder_fn)(void* folder, const char* path); // _Z20ApplHdd_SelectFolderPvPKc
+typedef int (*fw_file_cut_paste_fn)(const char* name, unsigned first_block, unsigned blocks,
+                                    const char* target); // _Z20ApplHdd_FileCutPastePKcjjS0_
+typedef int (*fw_start_playback_media_fn)(const char* name, unsigned, bool,
+                                          bool); // _Z23Appl_StartPlaybackMediaPKcjbb
+typedef int (*fw_start_playback_divx_fn)(char* name, unsigned,
+                                         bool); // _Z22Appl_StartPlaybackDivxPcjb
+typedef int (*fw_exec_program_fn)(char* name);  // _Z16Appl_ExecProgramPc

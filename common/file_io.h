@@ -1,0 +1,33 @@
+// Owners of open files and pipes: each closes what it holds when it goes out of scope.
+#pragma once
+
+#include <stdio.h>
+#include <unistd.h>
+
+struct libc_file {
+    FILE* f = nullptr;
+    libc_file(const char* path, const char* mode) : f(path ? fopen(path, mode) : nullptr) {}
+    ~libc_file() {
+        if (f) fclose(f);
+    }
+    libc_file(const libc_file&) = delete;
+    libc_file& operator=(const libc_file&) = delete;
+    explicit operator bool() const { return f != nullptr; }
+    // Closes now; 0, or EOF when the buffered data could not be written.
+    int close() {
+        int r = f ? fclose(f) : 0;
+        f = nullptr;
+        return r;
+    }
+};
+
+struct file_descriptor {
+    int fd = -1;
+    explicit file_descriptor(int d) : fd(d) {}
+    ~file_descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+    file_descriptor(const file_descriptor&) = delete;
+    file_descriptor& operator=(const file_descriptor&) = delete;
+    explicit operator bool() const { return fd >= 0; }
+};

@@ -1,0 +1,273 @@
+// Binding firmware names, the firmware file action, the TAP header reader, the log and the
+// user's scripts.
+#include <sys/stat.h>
+
+#include <cstring>
+#include <vector>
+
+#include "common/script_run.h"
+#include "common/tap_header_read.h"
+#include "core/fw_bind.h"
+#include "core/lifecycle.h"
+#include "core/log.h"
+#include "core_fixture.h"
+
+using core_test::CoreTest;
+using core_test::read_file;
+using core_test::write_file;
+
+namespace {
+
+void put32(std::vector<uint8_t>* b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        (*b)[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+void put16(std::vector<uint8_t>* b, size_t at, uint16_t v) {
+    (*b)[at] = static_cast<uint8_t>(v);
+    (*b)[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+
+// A small 32-bit MIPS shared object with the given sections (name, contents).
+std::vector<uint8_t> tap_file(const std::vector<std::pair<std::string, std::string>>& sections,
+                              uint16_t machine = 8) {
+    std::string names(1, '\0');
+    std::string data;
+    std::vector<uint32_t> name_at, data_at;
+    for (const auto& [name, contents] : sections) {
+        name_at.push_back(static_cast<uint32_t>(names.size()));
+        names += name + '\0';
+        data_at.push_back(static_cast<uint32_t>(52 + data.size()));
+        data += contents;
+    }
+    const uint32_t names_at = static_cast<uint32_t>(52 + data.size());
+    const uint32_t table = names_at + static_cast<uint32_t>(names.size());
+    const uint16_t count = static_cast<uint16_t>(sections.size() + 2); // null + names
+    std::vector<uint8_t> b(table + 40u * count, 0);
+    const uint8_t ident[] = {0x7F, 'E', 'L', 'F', 1, 1, 1};
+    std::memcpy(b.data(), ident, sizeof ident);
+    put16(&b, 16, 3);
+    put16(&b, 18, machine);
+    put32(&b, 20, 1);
+    put32(&b, 32, table);
+    put16(&b, 40, 52);
+    put16(&b, 46, 40);
+    put16(&b, 48, count);
+    put16(&b, 50, count - 1);
+    std::memcpy(b.data() + 52, data.data(), data.size());
+    std::memcpy(b.data() + names_at, names.data(), names.size());
+    for (size_t i = 0; i < sections.size(); ++i) {
+        size_t sh = table + 40 * (i + 1);
+        put32(&b, sh, name_at[i]);
+        put32(&b, sh + 16, data_at[i]);
+        put32(&b, sh + 20, static_cast<uint32_t>(sections[i].second.size()));
+    }
+    size_t sh = table + 40u * (count - 1);
+    put32(&b, sh + 16, names_at);
+    put32(&b, sh + 20, static_cast<uint32_t>(names.size()));
+    return b;
+}
+
+std::string as_text(const std::vector<uint8_t>& b) {
+    return std::string(b.begin(), b.end());
+}
+
+} // namespace
+
+TEST_F(CoreTest, BindingFindsFirmwareNamesOnceAndKeepsFailures) {
+    fw_reset();
+    EXPECT_EQ(fw_address(FW_TAP_TASK), static_cast<void*>(_tapTask));
+    EXPECT_EQ(fw_address(FW_CUR_TAP_TASK), static_cast<void*>(&_curTapTask));
+    for (int n = 0; n < FW_NAMES; ++n)
+        EXPECT_NE(fw_address(static_cast<fw_name>(n)), nullptr)
+            << fw_symbol(static_cast<fw_name>(n));
+
+    // A name the firmware lacks: the slot becomes 1, logged only with logging or diagnostics.
+    uintptr_t slot = 0;
+    settings.flags = 0;
+    EXPECT_EQ(fw_bind_slot(&slot, "Appl_NoSuchFunction"), FW_MISSING);
+    EXPECT_FALSE(std::filesystem::exists(settings_file("TovakRC.log")));
+    slot = 0;
+    settings.flags = SET_LOGGING;
+    log_restart();
+    EXPECT_EQ(fw_bind_slot(&slot, "Appl_NoSuchFunction"), FW_MISSING);
+    EXPECT_EQ(slot, FW_MISSING);
+    EXPECT_EQ(fw_bind_slot(&slot, "Appl_NoSuchFunction"), FW_MISSING);
+    std::string log = read_file(settings_file("TovakRC.log"));
+    EXPECT_NE(log.find(" : dlsym failed (Appl_NoSuchFunction)\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("dlsym failed"), log.rfind("dlsym failed")) << "a failure is not retried";
+    // A slot already bound is returned as it is.
+    slot = 12345;
+    EXPECT_EQ(fw_bind_slot(&slot, "_tapTask"), 12345u);
+}
+
+TEST_F(CoreTest, FirmwareFileActionPlaysStartsAndCuts) {
+    fw_reset();
+    write_file(disk / "MP3Files/song.mp3", "ID3");
+    write_file(disk / "DataFiles/film.rec", std::string(9024 * 4, 'a') + "tail");
+    write_file(disk / "ProgramFiles/Other.tap", "x");
+
+    EXPECT_EQ(fw_file_action("/MP3Files", "song.mp3", 0, nullptr), 1);
+    EXPECT_EQ(emu->state().play.mode, 5);
+    EXPECT_EQ(emu->state().play.file, "/MP3Files/song.mp3");
+    std::vector<std::string> names;
+    for (const tapsim::TraceCall& c : emu->trace().calls())
+        names.push_back(c.name + " " + c.text);
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "ApplHdd_SaveWorkFolder /",
+                         "ApplHdd_SelectFolder MP3Files",
+                         "ApplHdd_SetWorkFolder /MP3Files",
+                         "Appl_StartPlaybackMedia /MP3Files/song.mp3",
+                         "ApplHdd_RestoreWorkFolder /",
+                     }));
+    EXPECT_EQ(emu->firmware_files().work_folder, "/");
+
+    EXPECT_EQ(fw_file_action(nullptr, "/DataFiles/film.rec", 1, nullptr), 1);
+    EXPECT_EQ(emu->state().play.mode, 2);
+    EXPECT_EQ(fw_file_action("/ProgramFiles", "Other.tap", 2, nullptr), 1);
+    EXPECT_EQ(emu->trace().calls()[emu->trace().calls().size() - 2].text,
+              "/ProgramFiles/Other.tap");
+    EXPECT_EQ(fw_file_action("/ProgramFiles", "Missing.tap", 2, nullptr), 0);
+
+    const uint32_t range[2] = {1, 2};
+    EXPECT_EQ(fw_file_action("/DataFiles", "film.rec", 3, range), 0) << "the firmware's answer";
+    EXPECT_EQ(read_file(disk / "DataFiles/film.rec"), std::string(9024 * 2, 'a') + "tail");
+
+    // A folder that cannot be selected gives 0 and leaves the work folder as it was.
+    EXPECT_EQ(fw_file_action("/Nowhere", "x.mp3", 0, nullptr), 0);
+    EXPECT_EQ(emu->trace().calls().back().name, "ApplHdd_RestoreWorkFolder");
+    EXPECT_TRUE(emu->firmware_files().saved.empty());
+    EXPECT_EQ(fw_file_action("/MP3Files", "song.mp3", 7, nullptr), 0) << "an unknown kind";
+}
+
+TEST_F(CoreTest, TapHeaderReaderTakesTheSectionsOfAMipsTap) {
+    write_file(disk / "ProgramFiles/a.tap",
+               as_text(tap_file({{"._tap_id", std::string("\x20\xC0\x0B\x7A", 4)},
+                                 {"._tap_program_name", std::string("Probe v1\0\0\0", 11)},
+                                 {"._tap_author_name", "www.example.test"},
+                                 {"._tap_description", std::string(5000, 'd')},
+                                 {"._tap_etcinfo", "Dec 10 2026"},
+                                 {"._tap_program_version", "v1"},
+                                 {"._tap_attribute", std::string("\x01\x00\x00\x80", 4)},
+                                 {".text", "code"}})));
+    const tap_header_record* h = tap_header_read("/ProgramFiles", "a.tap");
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->id, 0x7A0BC020u);
+    EXPECT_STREQ(h->program_name, "Probe v1");
+    EXPECT_STREQ(h->author_name, "www.example.test");
+    EXPECT_EQ(std::strlen(h->description), 4096u) << "a text is read up to 4096 bytes";
+    EXPECT_STREQ(h->etc_info, "Dec 10 2026");
+    EXPECT_STREQ(h->program_version, "v1");
+    EXPECT_EQ(h->attribute, 0x80000001u);
+
+    // The firmware names the file by its Linux path.
+    h = tap_header_read(nullptr, "/mnt/hd/ProgramFiles/a.tap");
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->id, 0x7A0BC020u);
+
+    write_file(disk / "ProgramFiles/b.tap", as_text(tap_file({{"._tap_program_name", "B"}})));
+    h = tap_header_read("/ProgramFiles", "b.tap");
+    ASSERT_NE(h, nullptr);
+    EXPECT_STREQ(h->program_name, "B");
+    EXPECT_EQ(h->author_name, nullptr) << "missing sections stay empty";
+    EXPECT_EQ(h->id, 0u);
+
+    // Files that are no MIPS TAP.
+    std::vector<uint8_t> arm = tap_file({{"._tap_id", "1234"}}, 40);
+    std::vector<uint8_t> cut = tap_file({{"._tap_id", "1234"}});
+    cut.resize(40);
+    std::vector<uint8_t> bad_table = tap_file({{"._tap_id", "1234"}});
+    put32(&bad_table, 32, 0xFFFFFF00u);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool read;
+    } cases[] = {
+        {"arm.tap", as_text(arm), false},
+        {"cut.tap", as_text(cut), false},
+        {"text.tap", "just text, no ELF header at all, not even 52 bytes long enough", false},
+        {"bad_table.tap", as_text(bad_table), true}, // accepted, but nothing found
+    };
+    for (const Case& c : cases) {
+        write_file(disk / "ProgramFiles" / c.name, c.bytes);
+        h = tap_header_read("/ProgramFiles", c.name);
+        EXPECT_EQ(h != nullptr, c.read) << c.name;
+        if (h) {
+            EXPECT_EQ(h->id, 0u) << c.name;
+        }
+    }
+    EXPECT_EQ(tap_header_read("/ProgramFiles", "missing.tap"), nullptr);
+    // The PC build of a TAP is a 64-bit object, no receiver TAP.
+    std::filesystem::copy_file(TOVAK_TAP_TOVAKRC, disk / "ProgramFiles/pc.tap");
+    EXPECT_EQ(tap_header_read("/ProgramFiles", "pc.tap"), nullptr);
+    tap_header_clear();
+}
+
+TEST_F(CoreTest, TheReceiverBuildOfTheTapCarriesItsHeader) {
+    std::string mips = std::string(TOVAK_MIPSEL_DIR) + "/tovakrc_tms.tap";
+    if (std::string(TOVAK_MIPSEL_DIR).empty() || !std::filesystem::exists(mips))
+        GTEST_SKIP() << "no receiver build";
+    std::filesystem::copy_file(mips, disk / "ProgramFiles/tovakrc_tms.tap");
+    const tap_header_record* h = tap_header_read("/ProgramFiles", "tovakrc_tms.tap");
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->id, 0x7A0BC020u);
+    EXPECT_STREQ(h->program_name, "TovakRC v4.92a");
+    EXPECT_STREQ(h->description, "Receiver Control");
+    EXPECT_STREQ(h->etc_info, "Mar  7 2019 18:14:13");
+    EXPECT_STREQ(h->program_version, "v4.92a");
+
+    // Two running slots naming that file are two copies; a slot not running is skipped.
+    fw_name_record name{{0, 0}, "/mnt/hd/ProgramFiles/tovakrc_tms.tap"};
+    fw_file_record file{};
+    file.entry = &name;
+    tap_task_slot tasks[TAP_TASK_SLOTS] = {};
+    tasks[0].status = tasks[3].status = 1;
+    tasks[0].file = tasks[3].file = tasks[5].file = &file;
+    EXPECT_EQ(tap_copies_running(tasks), 2);
+    tasks[3].status = 0;
+    EXPECT_EQ(tap_copies_running(tasks), 1);
+    tasks[6].status = 1; // running, but no file record
+    EXPECT_EQ(tap_copies_running(tasks), 1);
+}
+
+TEST_F(CoreTest, LogWritesTheBannerTimeStampsAndContinuedLines) {
+    write_file(settings_file("TovakRC.log"), "earlier run\n");
+    log_restart();
+    log_msg("first");
+    log_msg("\x01part one, ");
+    emu->wait_ms(3000);
+    log_msg("part two");
+    log_printf("value %d of %s", 42, "x");
+    std::string log = read_file(settings_file("TovakRC.log"));
+    EXPECT_EQ(log, "earlier run\n"
+                   "\n***** TovakRC v4.92a (Mar  7 2019 18:14:13) *****\n"
+                   "Th 10.12.2026 20:15:30 : first\n"
+                   "Th 10.12.2026 20:15:30 : part one, part two\n"
+                   "Th 10.12.2026 20:15:33 : value 42 of x\n");
+    EXPECT_EQ(log_count(), 4);
+    struct stat st;
+    ASSERT_EQ(stat(settings_file("TovakRC.log").c_str(), &st), 0);
+    EXPECT_EQ(static_cast<int64_t>(st.st_mtime), 1796933733) << "the touch rule";
+    // A long message is cut, never written beyond its buffer.
+    std::string huge(5000, 'h');
+    log_printf("%s", huge.c_str());
+    EXPECT_LT(read_file(settings_file("TovakRC.log")).size(), log.size() + 1100);
+}
+
+TEST_F(CoreTest, UserScriptsRunWithTheirOutputBesideThem) {
+    EXPECT_EQ(script_run(nullptr, "autostart.sh", nullptr), nullptr) << "no script";
+    write_file(settings_file("it's $(here).sh"), "#!/bin/sh\necho \"args: $*\"\necho oops >&2\n");
+    char* out = script_run(nullptr, "it's $(here).sh", "'a b' c");
+    ASSERT_NE(out, nullptr);
+    EXPECT_STREQ(out, "/ProgramFiles/Settings/TovakRC/it's $(here).sh (Output)");
+    mem_free(out);
+    EXPECT_EQ(read_file(settings_file("it's $(here).sh (Output)")), "args: a b c\noops\n");
+    struct stat st;
+    ASSERT_EQ(stat(settings_file("it's $(here).sh").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
+    write_file(disk / "DataFiles/run.sh", "#!/bin/sh\npwd > /dev/null\necho done\n");
+    out = script_run("/DataFiles", "run.sh", nullptr);
+    ASSERT_NE(out, nullptr);
+    EXPECT_STREQ(out, "/DataFiles/run.sh (Output)");
+    mem_free(out);
+    EXPECT_EQ(read_file(disk / "DataFiles/run.sh (Output)"), "done\n");
+}
