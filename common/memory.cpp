@@ -8,18 +8,21 @@ memory_counters mem_counters;
 
 namespace {
 mem_failure_fn failure_handler;
-}
+// The size word in front of a block, padded so that the block keeps the platform's 8-byte
+// alignment (64-bit fields and doubles need it).
+constexpr size_t header = 8;
+} // namespace
 
 void mem_set_failure_handler(mem_failure_fn fn) {
     failure_handler = fn;
 }
 
 void* mem_alloc(size_t n) {
-    if (n > 0xFFFFFFFFu - 4) {
+    if (n > 0xFFFFFFFFu - header) {
         if (failure_handler) failure_handler();
         return nullptr;
     }
-    uint8_t* block = static_cast<uint8_t*>(TAP_MemAlloc(static_cast<dword>(n + 4)));
+    uint8_t* block = static_cast<uint8_t*>(TAP_MemAlloc(static_cast<dword>(n + header)));
     if (!block) {
         if (failure_handler) failure_handler();
         return nullptr;
@@ -29,12 +32,12 @@ void* mem_alloc(size_t n) {
     ++mem_counters.sized_allocs;
     mem_counters.bytes_ever += n;
     mem_counters.bytes_current += n;
-    return block + 4;
+    return block + header;
 }
 
 void mem_free(void* p) {
     if (!p) return;
-    uint8_t* block = static_cast<uint8_t*>(p) - 4;
+    uint8_t* block = static_cast<uint8_t*>(p) - header;
     uint32_t size;
     memcpy(&size, block, 4);
     mem_counters.bytes_current -= size;
