@@ -53,8 +53,12 @@ int minute_of_day = -1;
 // The receiver's state, read at every key.
 dword rx_state, rx_sub_state;
 
-bool normal_state() { return rx_state == 0 && rx_sub_state == 0x1F; }
-bool deaf() { return window_flags & WS_DEAF; }
+bool normal_state() {
+    return rx_state == 0 && rx_sub_state == 0x1F;
+}
+bool deaf() {
+    return window_flags & WS_DEAF;
+}
 
 // Window calls are timed (handler-time measurement).
 template <typename Call> dword timed(Call call) {
@@ -74,7 +78,9 @@ void pvr_pause() {
     if (void* fn = fw_address(FW_PVR_PAUSE)) reinterpret_cast<fw_pvr_pause_fn>(fn)(false);
 }
 
-void count_passed(int n) { usage.keys_passed += n; }
+void count_passed(int n) {
+    usage.keys_passed += n;
+}
 
 // Step of a key once it is known whether the TAP key is pending and which window is open.
 dword route_to_window(dword key, dword plain) {
@@ -257,11 +263,14 @@ dword on_key(dword key) {
                 return 0;
             }
         }
-        if (plain == K_PLAY) plain = KEY_TAP_MARK | K_FAV;
-        else if (plain == K_PAUSE) plain = KEY_TAP_MARK | K_VFORMAT;
+        if (plain == K_PLAY)
+            plain = KEY_TAP_MARK | K_FAV;
+        else if (plain == K_PAUSE)
+            plain = KEY_TAP_MARK | K_VFORMAT;
         if (window_flags & routed_windows) {
             window_flags &= ~WS_TAP_PENDING;
-            if (dword t = window_key_translation(plain & ~KEY_TAP_MARK)) plain = t | (plain & KEY_TAP_MARK);
+            if (dword t = window_key_translation(plain & ~KEY_TAP_MARK))
+                plain = t | (plain & KEY_TAP_MARK);
             if ((plain & ~KEY_TAP_MARK) != tap_key) plain ^= KEY_TAP_MARK;
         } else {
             plain &= ~KEY_TAP_MARK;
@@ -348,14 +357,20 @@ dword dispatch_event(word event, dword param1, dword param2) {
         return param1;
     case EVT_TAPMSG:
         switch (param1) {
-        case 1: tap_terminate(0); return 1;
-        case 2: open_direct_window(K_MENU); return 1;
-        case 3: return 0x1000007;
+        case 1:
+            tap_terminate(0);
+            return 1;
+        case 2:
+            open_direct_window(K_MENU);
+            return 1;
+        case 3:
+            return 0x1000007;
         case 6:
             window_flags |= WS_VIEWER_TELETEXT;
             timed([] { return text_viewer(0, ""); });
             return 1;
-        default: return 0;
+        default:
+            return 0;
         }
     case EVT_SERVICE:
         if (param1 == 1 && mp3_playlist_active()) {

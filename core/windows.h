@@ -7,11 +7,11 @@
 
 struct osd_window;
 
-dword settings_menu(dword key);                   // TAP key + Menu
-dword infos_window(dword key);                    // TAP key + Info
-dword epg_window(dword key);                      // TAP key + Guide
-dword file_browser(dword key);                    // TAP key + Filelist
-dword text_viewer(dword key, const char* name);   // TAP key + Teletext
+dword settings_menu(dword key);                 // TAP key + Menu
+dword infos_window(dword key);                  // TAP key + Info
+dword epg_window(dword key);                    // TAP key + Guide
+dword file_browser(dword key);                  // TAP key + Filelist
+dword text_viewer(dword key, const char* name); // TAP key + Teletext
 // True while the settings menu shows key codes (Sleep then captures the menu window).
 bool menu_shows_key_codes(void);
 osd_window* menu_window(void);
@@ -22,8 +22,8 @@ void tap_stop_action(void);           // TAP key + Stop
 
 // MP3 playlist.
 bool mp3_playlist_active(void);
-void mp3_key(dword key);         // |< previous, >| next, Stop
-void mp3_track_finished(void);   // the firmware reported the end of the track
+void mp3_key(dword key);       // |< previous, >| next, Stop
+void mp3_track_finished(void); // the firmware reported the end of the track
 bool mp3_track_is_finished(void);
 void mp3_drop_playlist(void);
 void mp3_advance(void);

@@ -214,12 +214,18 @@ const char* error_pending(void) {
     return pending_message;
 }
 
+const char* error_pending_title(void) { return pending_title ? pending_title : ""; }
+
+void error_clear(void) {
+    pending_message = nullptr;
+    mem_free(pending_title);
+    pending_title = nullptr;
+}
+
 int error_show(void) {
     if (!pending_message) return 0;
     snprintf(line_buffer + 1, sizeof line_buffer - 1, "%s", pending_message);
     ibox_show(pending_title, line_buffer + 1, IBOX_ERROR);
-    pending_message = nullptr;
-    mem_free(pending_title); // the box drew its own copy of the title
-    pending_title = nullptr;
+    error_clear(); // the box drew its own copy of the title
     return 1;
 }

@@ -46,8 +46,11 @@ enum error_code {
 // Stores the message of `code` in the UI language as the pending error with a copy of `title`
 // ("Error"/"Fehler" when null) and logs "title: message". Does not draw.
 void error_post(int code, const char* title);
-// The pending error's message, or null.
+// The pending error's message, or null, and its title.
 const char* error_pending(void);
+const char* error_pending_title(void);
+// Forgets the pending error (after its owner showed it in its own window).
+void error_clear(void);
 // Shows the pending error in a kind-18 box (the caller closes it) and clears it. Returns 1
 // when there was one, else 0.
 int error_show(void);

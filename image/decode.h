@@ -1,0 +1,15 @@
+// Picture decoders. Each takes a window (or null: only the size is wanted) and a file name in
+// the current folder, and returns its own static image record (valid until that decoder runs
+// again) or null. The pixel block belongs to the caller, who frees it with mem_raw_free.
+#pragma once
+
+#include "image_record.h"
+
+struct osd_window;
+
+image_record* bmp_read(osd_window* win, const char* name);
+image_record* jpg_read(osd_window* win, const char* name);
+image_record* pipe_image_read(osd_window* win, const char* name); // GIF and PNG
+
+// Drops uniform borders beyond 10 pixels on each side of a decoded block, in place.
+void image_trim_borders(image_record* image);
