@@ -155,7 +155,10 @@ bool child_process::start(const std::string& program, const run_request& request
         return false;
     }
     if (!request.stdout_path.empty()) close_fd(out_);
-    return request.input.empty() || write_input(request.input);
+    // A program that ends without reading its input closes the pipe first (EPIPE): that is
+    // its business, not a failure to start it.
+    if (!request.input.empty()) write_input(request.input);
+    return true;
 }
 
 bool child_process::write_input(const std::string& text) {
