@@ -96,7 +96,10 @@ dword route_to_window(dword key, dword plain) {
         }
         return 0;
     }
-    if (window_flags & WS_EPG) return timed([&] { return epg_window(plain); }), 0;
+    if (window_flags & WS_EPG) {
+        timed([&] { return epg_window(plain); });
+        return 0;
+    }
     // File browser and text viewer see the same codes whatever remote is used.
     if (dword t = window_key_translation(plain & ~KEY_TAP_MARK)) plain = t | (plain & KEY_TAP_MARK);
     if (window_flags & WS_BROWSER) {
@@ -165,11 +168,7 @@ dword pass_on(dword key, dword plain) {
                      (plain == K_TELETEXT && (settings.flags & SET_TEXT_TELETEXT));
         if (opens) {
             last_swallowed = plain;
-            if (plain == K_SUBTITLE || plain == K_INFO)
-                return timed([] { return infos_window(0); }), usage_opened(USE_INFO), 0;
-            if (plain == K_OK || plain == K_FILELIST)
-                return timed([] { return file_browser(0); }), usage_opened(USE_BROWSER), 0;
-            open_direct_window(K_TELETEXT);
+            open_direct_window(plain == K_SUBTITLE ? K_INFO : plain == K_OK ? K_FILELIST : plain);
             return 0;
         }
     }

@@ -167,3 +167,15 @@ TEST_F(Dispatcher, ControlMessages) {
     EXPECT_EQ(emu->message(1), 1u);
     EXPECT_EQ(emu->running_count(), 0);
 }
+
+TEST_F(Dispatcher, DirectKeysAndPauseInsideAWindow) {
+    start_with([](settings_record& s) { s.flags |= SET_FILES_OK; });
+    run("Ok");
+    EXPECT_EQ(last_result(), 0u) << "Ok is the Files key: the TAP takes it";
+    run("Sat Mute\nPause");
+    EXPECT_EQ(last_result(), 0u) << "Pause inside a window pauses live TV and is swallowed";
+    EXPECT_EQ(calls_named("Appl_PvrPause"), 1);
+    run("Exit\nPause");
+    EXPECT_EQ(last_result(), 0x1001Au) << "no window: Pause is the receiver's";
+    EXPECT_EQ(calls_named("Appl_PvrPause"), 1);
+}
