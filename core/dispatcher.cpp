@@ -1,5 +1,6 @@
 #include "core/dispatcher.h"
 
+#include "common/key_codes.h"
 #include "common/settings.h"
 #include "core/fw_bind.h"
 #include "core/keymap.h"
@@ -16,30 +17,6 @@
 dword key_press_interval;
 
 namespace {
-
-// Keys the dispatcher knows by name.
-enum : dword {
-    K_0 = 0x10000,
-    K_9 = 0x10009,
-    K_MUTE = 0x1000C,
-    K_AR = 0x1000E,
-    K_SLEEP = 0x10010,
-    K_INFO = 0x10014,
-    K_GUIDE = 0x10016,
-    K_PAUSE = 0x1001A,
-    K_MENU = 0x1001C,
-    K_OK = 0x1001E,
-    K_NO_SESSION = 0x1001F,
-    K_FAV = 0x10020,
-    K_SUBTITLE = 0x10021,
-    K_TELETEXT = 0x10037,
-    K_PLAY = 0x10039,
-    K_STOP = 0x1003C,
-    K_JUMP_START = 0x10041,
-    K_FILELIST = 0x10042,
-    K_JUMP_END = 0x10043,
-    K_VFORMAT = 0x10044,
-};
 
 constexpr dword key_bits = KEY_REPEAT | KEY_RELEASE;
 // Windows that take keys (the image viewer runs inside another window).
@@ -91,8 +68,8 @@ dword route_to_window(dword key, dword plain) {
         timed([&] { return infos_window(plain); });
         if (window_flags & WS_PASS_INFOS) {
             window_flags &= ~WS_PASS_INFOS;
-            if (settings.flags & SET_INFOS_SUBTITLE) return K_SUBTITLE;
-            if (settings.flags & SET_INFOS_INFO) return K_INFO;
+            if (settings.flags & SET_INFOS_SUBTITLE) return KEY_SUBTITLE;
+            if (settings.flags & SET_INFOS_INFO) return KEY_INFO;
         }
         return 0;
     }
@@ -106,14 +83,14 @@ dword route_to_window(dword key, dword plain) {
         timed([&] { return file_browser(plain | (key & key_bits)); });
         if (window_flags & WS_PASS_FILELIST) {
             window_flags &= ~WS_PASS_FILELIST;
-            return K_FILELIST;
+            return KEY_FILELIST;
         }
         return 0;
     }
     timed([&] { return text_viewer(plain, nullptr); });
     if (window_flags & WS_PASS_TELETEXT) {
         window_flags &= ~WS_PASS_TELETEXT;
-        return K_TELETEXT;
+        return KEY_TELETEXT;
     }
     return 0;
 }
@@ -122,34 +99,34 @@ dword route_to_window(dword key, dword plain) {
 dword second_key(dword key, dword plain) {
     window_flags &= ~WS_TAP_PENDING;
     last_swallowed = key & ~key_bits;
-    if (plain >= K_0 && plain <= K_9) {
-        dword digit = plain - K_0;
+    if (plain >= KEY_0 && plain <= KEY_9) {
+        dword digit = plain - KEY_0;
         bool now_deaf = digit != 0 && settings.receiver_id != 0 && digit != settings.receiver_id;
         window_flags = now_deaf ? window_flags | WS_DEAF : window_flags & ~WS_DEAF;
         return 0;
     }
     if (deaf()) return 0;
-    if (normal_state() && (plain == K_INFO || plain == K_GUIDE || plain == K_MENU ||
-                           plain == K_TELETEXT || plain == K_FILELIST)) {
+    if (normal_state() && (plain == KEY_INFO || plain == KEY_GUIDE || plain == KEY_MENU ||
+                           plain == KEY_TELETEXT || plain == KEY_FILELIST)) {
         open_direct_window(plain);
         return 0;
     }
-    if (plain == K_SLEEP) {
+    if (plain == KEY_SLEEP) {
         screen_capture(nullptr);
         return 0;
     }
-    if (normal_state() && (plain == K_JUMP_START || plain == K_JUMP_END)) {
-        recording_trim(plain == K_JUMP_START);
+    if (normal_state() && (plain == KEY_JUMP_START || plain == KEY_JUMP_END)) {
+        recording_trim(plain == KEY_JUMP_START);
         return 0;
     }
-    if (normal_state() && plain == K_STOP) {
+    if (normal_state() && plain == KEY_STOP) {
         tap_stop_action();
         return 0;
     }
     count_passed(1);
     if (plain == tap_key) return tap_key;
-    if (plain == K_FAV) return K_FAV;         // TAP + Play
-    if (plain == K_VFORMAT) return K_VFORMAT; // TAP + Pause
+    if (plain == KEY_FAV) return KEY_FAV;         // TAP + Play
+    if (plain == KEY_VFORMAT) return KEY_VFORMAT; // TAP + Pause
     if (device_translation(plain) || cursor_translation(plain)) return plain;
     count_passed(-1);
     if (normal_state()) help_box(0, nullptr, &help_general);
@@ -161,14 +138,16 @@ dword pass_on(dword key, dword plain) {
     if (deaf()) return 0;
     const bool fresh = !(key & key_bits);
     if (fresh && normal_state()) {
-        bool opens = (plain == K_SUBTITLE && (settings.flags & SET_INFOS_SUBTITLE)) ||
-                     (plain == K_INFO && (settings.flags & SET_INFOS_INFO)) ||
-                     (plain == K_OK && (settings.flags & SET_FILES_OK)) ||
-                     (plain == K_FILELIST && (settings.flags & SET_FILES_FILELIST)) ||
-                     (plain == K_TELETEXT && (settings.flags & SET_TEXT_TELETEXT));
+        bool opens = (plain == KEY_SUBTITLE && (settings.flags & SET_INFOS_SUBTITLE)) ||
+                     (plain == KEY_INFO && (settings.flags & SET_INFOS_INFO)) ||
+                     (plain == KEY_OK && (settings.flags & SET_FILES_OK)) ||
+                     (plain == KEY_FILELIST && (settings.flags & SET_FILES_FILELIST)) ||
+                     (plain == KEY_TELETEXT && (settings.flags & SET_TEXT_TELETEXT));
         if (opens) {
             last_swallowed = plain;
-            open_direct_window(plain == K_SUBTITLE ? K_INFO : plain == K_OK ? K_FILELIST : plain);
+            open_direct_window(plain == KEY_SUBTITLE ? KEY_INFO
+                               : plain == KEY_OK     ? KEY_FILELIST
+                                                     : plain);
             return 0;
         }
     }
@@ -183,7 +162,7 @@ dword pass_on(dword key, dword plain) {
         }
         plain = rule->target;
     }
-    if (plain == K_MUTE && (window_flags & WS_MUTED) && normal_state()) {
+    if (plain == KEY_MUTE && (window_flags & WS_MUTED) && normal_state()) {
         tap_mute(false);
         return 0;
     }
@@ -214,12 +193,12 @@ dword on_key(dword key) {
     }
     const dword window = window_flags & (WS_MENU | routed_windows);
     if (normal_state() && !deaf() && mp3_playlist_active() &&
-        (plain == K_JUMP_START || plain == K_JUMP_END || plain == K_STOP)) {
+        (plain == KEY_JUMP_START || plain == KEY_JUMP_END || plain == KEY_STOP)) {
         if (fresh) mp3_key(plain);
         last_swallowed = plain;
         return 0;
     }
-    if (fresh && plain == K_SLEEP && window) {
+    if (fresh && plain == KEY_SLEEP && window) {
         last_swallowed = plain;
         if (window_flags & WS_TAP_PENDING) {
             screen_capture(nullptr);
@@ -229,7 +208,7 @@ dword on_key(dword key) {
         if (menu_shows_key_codes()) screen_capture(menu_window());
         if (!((window_flags & WS_MENU) && !(window_flags & WS_VIEWER))) return 0;
     }
-    if (fresh && plain == K_PAUSE && (window_flags & any_window & ~WS_EDITOR) &&
+    if (fresh && plain == KEY_PAUSE && (window_flags & any_window & ~WS_EDITOR) &&
         !(window_flags & (WS_TAP_PENDING | WS_EDITOR))) {
         pvr_pause();
         if (!(window_flags & WS_MENU)) {
@@ -249,23 +228,23 @@ dword on_key(dword key) {
     }
     if (fresh && (window_flags & WS_TAP_PENDING)) {
         if ((settings.flags & SET_DIAGNOSTIC) && !deaf()) {
-            if (plain == K_SUBTITLE || plain == K_AR) {
-                settings.flags ^= plain == K_SUBTITLE ? SET_LOGGING : SET_DIAGNOSTIC;
+            if (plain == KEY_SUBTITLE || plain == KEY_AR) {
+                settings.flags ^= plain == KEY_SUBTITLE ? SET_LOGGING : SET_DIAGNOSTIC;
                 window_flags &= ~WS_TAP_PENDING;
                 last_swallowed = plain;
                 return 0;
             }
-            if (plain == K_STOP && !normal_state()) {
+            if (plain == KEY_STOP && !normal_state()) {
                 window_flags &= ~WS_TAP_PENDING;
                 last_swallowed = plain;
                 tap_terminate(3);
                 return 0;
             }
         }
-        if (plain == K_PLAY)
-            plain = KEY_TAP_MARK | K_FAV;
-        else if (plain == K_PAUSE)
-            plain = KEY_TAP_MARK | K_VFORMAT;
+        if (plain == KEY_PLAY)
+            plain = KEY_TAP_MARK | KEY_FAV;
+        else if (plain == KEY_PAUSE)
+            plain = KEY_TAP_MARK | KEY_VFORMAT;
         if (window_flags & routed_windows) {
             window_flags &= ~WS_TAP_PENDING;
             if (dword t = window_key_translation(plain & ~KEY_TAP_MARK))
@@ -315,24 +294,24 @@ void idle_tail() {
 
 int open_direct_window(dword key) {
     switch (key) {
-    case K_INFO:
+    case KEY_INFO:
         usage_opened(USE_INFO);
         timed([] { return infos_window(0); });
         return 0;
-    case K_GUIDE:
+    case KEY_GUIDE:
         usage_opened(USE_EPG);
         timed([] { return epg_window(0); });
         return 0;
-    case K_MENU:
+    case KEY_MENU:
         usage_opened(USE_MENU);
         timed([] { return settings_menu(0); });
         return 0;
-    case K_TELETEXT:
+    case KEY_TELETEXT:
         window_flags |= WS_VIEWER_TELETEXT;
         timed([] { return text_viewer(0, nullptr); });
         window_flags &= ~WS_VIEWER_OTHER_KEY;
         return 0;
-    case K_FILELIST:
+    case KEY_FILELIST:
         usage_opened(USE_BROWSER);
         timed([] { return file_browser(0); });
         return 0;
@@ -360,7 +339,7 @@ dword dispatch_event(word event, dword param1, dword param2) {
             tap_terminate(0);
             return 1;
         case 2:
-            open_direct_window(K_MENU);
+            open_direct_window(KEY_MENU);
             return 1;
         case 3:
             return 0x1000007;

@@ -1,5 +1,6 @@
 #include "line_edit.h"
 
+#include "common/key_codes.h"
 #include <stdio.h>
 #include <string.h>
 
@@ -13,32 +14,8 @@
 
 namespace {
 
-// Remote-control keys the editor reacts to.
-enum : dword {
-    K_0 = 0x10000,
-    K_9 = 0x10009,
-    K_RECALL = 0x1000B,
-    K_LEFT = 0x1000F,
-    K_UP = 0x10012,
-    K_AUDIO = 0x10013,
-    K_INFO = 0x10014,
-    K_RIGHT = 0x10015,
-    K_GUIDE = 0x10016,
-    K_EXIT = 0x10017,
-    K_TVRADIO = 0x10018,
-    K_PAUSE = 0x1001A,
-    K_DOWN = 0x1001D,
-    K_OK = 0x1001E,
-    K_SUBTITLE = 0x10021,
-    K_REWIND = 0x10038,
-    K_PLAY = 0x10039,
-    K_FORWARD = 0x1003A,
-    K_STOP = 0x1003C,
-    K_RECORD = 0x1003D,
-    K_BEGIN = 0x10041,
-    K_END = 0x10043,
-    K_COMMIT = 1, // from the idle duty: commit a pending character
-};
+// Not a key: from the idle duty, commit a pending character.
+constexpr dword K_COMMIT = 1;
 
 enum tap_mode_value { MODE_LOWER = 0, MODE_UPPER_1X = 1, MODE_DIGITS = 2, MODE_UPPER = 3 };
 
@@ -306,7 +283,7 @@ void draw() {
     };
     const panel_item row3[] = {
         {&_Button_recall_Gd, en ? "Delete" : "Entf."},
-        {key_icon(K_0), multitap_chars(0, column())},
+        {key_icon(KEY_0), multitap_chars(0, column())},
         {&_Button_info_Gd, mode_names[ed.tap_mode][en ? 0 : 1]},
     };
     struct pair_row {
@@ -334,7 +311,7 @@ void draw() {
     for (int row = 0; row < 3; ++row) {
         int w = left;
         for (int d = 1; d <= 3; ++d)
-            w += panel_width(key_icon(K_0 + row * 3 + d), multitap_chars(row * 3 + d, column()));
+            w += panel_width(key_icon(KEY_0 + row * 3 + d), multitap_chars(row * 3 + d, column()));
         if (w > digits_w) digits_w = w;
     }
     for (const panel_item& item : row3)
@@ -503,76 +480,76 @@ dword line_edit(dword key, int kind, const char* title_de, const char* title_en,
     }
     if (!(window_flags & WS_EDITOR) || (key & KEY_RELEASE)) return 0;
     key &= ~(KEY_REPEAT | KEY_TAP_MARK);
-    const bool digit = key >= K_0 && key <= K_9;
-    if (ed.tap_tick && !(digit && static_cast<int>(key - K_0) == ed.tap_digit)) commit_pending();
+    const bool digit = key >= KEY_0 && key <= KEY_9;
+    if (ed.tap_tick && !(digit && static_cast<int>(key - KEY_0) == ed.tap_digit)) commit_pending();
     if (digit) {
-        digit_key(static_cast<int>(key - K_0));
+        digit_key(static_cast<int>(key - KEY_0));
     } else {
         switch (key) {
         case K_COMMIT:
             break;
-        case K_LEFT:
+        case KEY_LEFT:
             if (ed.cursor > 0) --ed.cursor;
             break;
-        case K_RIGHT:
+        case KEY_RIGHT:
             if (ed.cursor < text_length()) ++ed.cursor;
             break;
-        case K_REWIND:
+        case KEY_REWIND:
             word_left();
             break;
-        case K_FORWARD:
+        case KEY_FORWARD:
             word_right();
             break;
-        case K_BEGIN:
+        case KEY_JUMP_START:
             ed.cursor = 0;
             break;
-        case K_END:
+        case KEY_JUMP_END:
             ed.cursor = text_length();
             break;
-        case K_RECALL:
+        case KEY_RECALL:
             delete_key();
             break;
-        case K_UP:
-        case K_DOWN:
-            if (history_step(ed.kind, ed.text, key == K_UP ? -1 : 1) == 0) ed.cursor = 0;
+        case KEY_UP:
+        case KEY_DOWN:
+            if (history_step(ed.kind, ed.text, key == KEY_UP ? -1 : 1) == 0) ed.cursor = 0;
             break;
-        case K_INFO:
+        case KEY_INFO:
             ed.tap_mode = (ed.tap_mode + 1) % 4;
             break;
-        case K_PLAY:
+        case KEY_PLAY:
             ed.replace = !ed.replace;
             break;
-        case K_SUBTITLE:
+        case KEY_SUBTITLE:
             ed.latin1 = !ed.latin1;
             break;
-        case K_RECORD:
+        case KEY_RECORD:
             memcpy(ed.text, ed.initial, sizeof ed.text);
             ed.cursor = 0;
             ed.tap_mode = MODE_LOWER;
             store_newest();
             break;
-        case K_STOP:
+        case KEY_STOP:
             ed.text[ed.cursor] = 0;
             store_newest();
             break;
-        case K_OK:
+        case KEY_OK:
             accept(key);
             return 0;
-        case K_GUIDE:
+        case KEY_GUIDE:
             if (ed.kind != EDIT_LOOKUP) break;
             accept(key);
             return 0;
-        case K_PAUSE:
+        case KEY_PAUSE:
             history_save();
             close_editor();
             return 0;
-        case K_EXIT:
+        case KEY_EXIT:
             close_editor();
             return 0;
-        case K_TVRADIO:
+        case KEY_TVRADIO:
             settings.flags ^= SET_LARGE_FONT;
             break;
-        case K_AUDIO:
+        case KEY_AUDIO:
             settings.flags ^= SET_ENGLISH;
             break;
         default:

@@ -1,5 +1,6 @@
 // The line editor: multi-tap timing on the virtual clock, input modes, cursor and word moves,
 // deleting, the history rings and "TovakRC.his", accepting, and what the window shows.
+#include "common/key_codes.h"
 #include <sys/stat.h>
 
 #include <fstream>
@@ -11,30 +12,6 @@
 using osd_test::OsdTest;
 
 namespace {
-
-enum : dword {
-    K_0 = 0x10000,
-    K_RECALL = 0x1000B,
-    K_LEFT = 0x1000F,
-    K_UP = 0x10012,
-    K_AUDIO = 0x10013,
-    K_INFO = 0x10014,
-    K_RIGHT = 0x10015,
-    K_GUIDE = 0x10016,
-    K_EXIT = 0x10017,
-    K_TVRADIO = 0x10018,
-    K_PAUSE = 0x1001A,
-    K_DOWN = 0x1001D,
-    K_OK = 0x1001E,
-    K_SUBTITLE = 0x10021,
-    K_REWIND = 0x10038,
-    K_PLAY = 0x10039,
-    K_FORWARD = 0x1003A,
-    K_STOP = 0x1003C,
-    K_RECORD = 0x1003D,
-    K_BEGIN = 0x10041,
-    K_END = 0x10043,
-};
 
 std::string read_file(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -60,7 +37,7 @@ class LineEditTest : public OsdTest {
         ASSERT_TRUE(line_edit_open());
     }
     void key(dword k) { line_edit(k, 0, nullptr, nullptr, nullptr); }
-    void digit(int d) { key(K_0 + static_cast<dword>(d)); }
+    void digit(int d) { key(KEY_0 + static_cast<dword>(d)); }
     // Time passes as on the receiver: the idle duty runs once a tick.
     void wait_ms(int ms) {
         for (int t = 0; t < ms / 10; ++t) {
@@ -114,11 +91,11 @@ TEST_F(LineEditTest, MultiTapTiming) {
             if (step[0] == 'w')
                 wait_ms(std::stoi(step.substr(1)));
             else if (step == "Info")
-                key(K_INFO);
+                key(KEY_INFO);
             else if (step == ">")
-                key(K_RIGHT);
+                key(KEY_RIGHT);
             else if (step == "<")
-                key(K_LEFT);
+                key(KEY_LEFT);
             else if (step == "commit")
                 key(1);
             else
@@ -126,7 +103,7 @@ TEST_F(LineEditTest, MultiTapTiming) {
         }
         EXPECT_EQ(text(), c.text);
         EXPECT_EQ(cursor(), c.cursor);
-        key(K_EXIT);
+        key(KEY_EXIT);
         EXPECT_FALSE(line_edit_open());
     }
 }
@@ -149,13 +126,13 @@ TEST_F(LineEditTest, AFullTextTakesNoMoreDigits) {
     open(EDIT_TEXT_LINE, full.c_str());
     digit(2);
     EXPECT_EQ(text(), full);
-    key(K_RIGHT);
-    key(K_RECALL); // 198 characters: one more fits
+    key(KEY_RIGHT);
+    key(KEY_RECALL); // 198 characters: one more fits
     digit(2);
     EXPECT_EQ(text().size(), 199u);
     EXPECT_EQ(text()[0], 'a');
     const std::string longer(300, 'y');
-    key(K_EXIT);
+    key(KEY_EXIT);
     open(EDIT_TEXT_LINE, longer.c_str());
     EXPECT_EQ(text(), std::string(199, 'y')) << "an initial text is cut to 199 characters";
 }
@@ -168,27 +145,27 @@ TEST_F(LineEditTest, CursorWordMovesAndDeleting) {
         const char* text;
         int cursor;
     } cases[] = {
-        {{K_FORWARD}, "foo, bar.baz  qux", 5},
-        {{K_FORWARD, K_FORWARD}, "foo, bar.baz  qux", 9},
-        {{K_FORWARD, K_FORWARD, K_FORWARD}, "foo, bar.baz  qux", 14},
-        {{K_FORWARD, K_FORWARD, K_FORWARD, K_FORWARD}, "foo, bar.baz  qux", 17},
-        {{K_END, K_REWIND}, "foo, bar.baz  qux", 14},
-        {{K_END, K_REWIND, K_REWIND}, "foo, bar.baz  qux", 9},
-        {{K_END, K_LEFT, K_LEFT, K_REWIND}, "foo, bar.baz  qux", 14},
-        {{K_END, K_REWIND, K_LEFT, K_REWIND}, "foo, bar.baz  qux", 9},
-        {{K_REWIND}, "foo, bar.baz  qux", 0},
-        {{K_LEFT}, "foo, bar.baz  qux", 0},
-        {{K_END, K_RIGHT}, "foo, bar.baz  qux", 17},
-        {{K_END, K_BEGIN}, "foo, bar.baz  qux", 0},
-        {{K_RECALL}, "oo, bar.baz  qux", 0}, // at 0: the first character
-        {{K_RIGHT, K_RIGHT, K_RECALL}, "fo, bar.baz  qux", 1},
-        {{K_END, K_RECALL, K_RECALL}, "foo, bar.baz  q", 15},
-        {{K_PLAY, K_END, K_RECALL}, "foo, bar.baz  qu ", 16}, // replace: a blank
-        {{K_PLAY, K_RECALL}, "foo, bar.baz  qux", 0},
-        {{K_FORWARD, K_STOP}, "foo, ", 5},                       // Clear: cut at the cursor
-        {{K_FORWARD, K_PLAY, 0x10002}, "foo, aar.baz  qux", 5},  // replace mode
-        {{K_FORWARD, 0x10002}, "foo, abar.baz  qux", 5},         // insert
-        {{K_FORWARD, K_STOP, K_RECORD}, "foo, bar.baz  qux", 0}, // Reset
+        {{KEY_FORWARD}, "foo, bar.baz  qux", 5},
+        {{KEY_FORWARD, KEY_FORWARD}, "foo, bar.baz  qux", 9},
+        {{KEY_FORWARD, KEY_FORWARD, KEY_FORWARD}, "foo, bar.baz  qux", 14},
+        {{KEY_FORWARD, KEY_FORWARD, KEY_FORWARD, KEY_FORWARD}, "foo, bar.baz  qux", 17},
+        {{KEY_JUMP_END, KEY_REWIND}, "foo, bar.baz  qux", 14},
+        {{KEY_JUMP_END, KEY_REWIND, KEY_REWIND}, "foo, bar.baz  qux", 9},
+        {{KEY_JUMP_END, KEY_LEFT, KEY_LEFT, KEY_REWIND}, "foo, bar.baz  qux", 14},
+        {{KEY_JUMP_END, KEY_REWIND, KEY_LEFT, KEY_REWIND}, "foo, bar.baz  qux", 9},
+        {{KEY_REWIND}, "foo, bar.baz  qux", 0},
+        {{KEY_LEFT}, "foo, bar.baz  qux", 0},
+        {{KEY_JUMP_END, KEY_RIGHT}, "foo, bar.baz  qux", 17},
+        {{KEY_JUMP_END, KEY_JUMP_START}, "foo, bar.baz  qux", 0},
+        {{KEY_RECALL}, "oo, bar.baz  qux", 0}, // at 0: the first character
+        {{KEY_RIGHT, KEY_RIGHT, KEY_RECALL}, "fo, bar.baz  qux", 1},
+        {{KEY_JUMP_END, KEY_RECALL, KEY_RECALL}, "foo, bar.baz  q", 15},
+        {{KEY_PLAY, KEY_JUMP_END, KEY_RECALL}, "foo, bar.baz  qu ", 16}, // replace: a blank
+        {{KEY_PLAY, KEY_RECALL}, "foo, bar.baz  qux", 0},
+        {{KEY_FORWARD, KEY_STOP}, "foo, ", 5},                         // Clear: cut at the cursor
+        {{KEY_FORWARD, KEY_PLAY, 0x10002}, "foo, aar.baz  qux", 5},    // replace mode
+        {{KEY_FORWARD, 0x10002}, "foo, abar.baz  qux", 5},             // insert
+        {{KEY_FORWARD, KEY_STOP, KEY_RECORD}, "foo, bar.baz  qux", 0}, // Reset
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.text << " / " << c.cursor);
@@ -197,18 +174,18 @@ TEST_F(LineEditTest, CursorWordMovesAndDeleting) {
             key(k);
         EXPECT_EQ(text(), c.text);
         EXPECT_EQ(cursor(), c.cursor);
-        key(K_EXIT);
+        key(KEY_EXIT);
     }
     // Bytes from 0xC0 belong to words.
     open(EDIT_TEXT_LINE, "\xC3\xBC"
                          "ber \xC3\x84rger");
     EXPECT_EQ(text(), "\xFC"
                       "ber \xC4rger");
-    key(K_FORWARD);
+    key(KEY_FORWARD);
     EXPECT_EQ(cursor(), 5);
-    key(K_FORWARD);
+    key(KEY_FORWARD);
     EXPECT_EQ(cursor(), 10);
-    key(K_EXIT);
+    key(KEY_EXIT);
 }
 
 TEST_F(LineEditTest, ModesShowInTheKeyPanel) {
@@ -216,20 +193,20 @@ TEST_F(LineEditTest, ModesShowInTheKeyPanel) {
     const char* modes[] = {"Lower", "Upper 1x", "Digits", "Upper", "Lower"};
     for (const char* mode : modes) {
         EXPECT_TRUE(screen_has(std::string(mode) + "\n")) << mode << "\n" << screen();
-        key(K_INFO);
+        key(KEY_INFO);
     }
     EXPECT_TRUE(screen_has("Insert"));
     EXPECT_TRUE(screen_has("UTF-8"));
-    key(K_PLAY);
-    key(K_SUBTITLE);
+    key(KEY_PLAY);
+    key(KEY_SUBTITLE);
     EXPECT_TRUE(screen_has("Replace"));
     EXPECT_TRUE(screen_has("Latin-1"));
-    key(K_AUDIO);
+    key(KEY_AUDIO);
     EXPECT_TRUE(screen_has("Ersetzen"));
     EXPECT_TRUE(screen_has(" TovakRC - Umbenennen"));
     EXPECT_TRUE(screen_has("Merken & Abbr."));
-    key(K_SUBTITLE);
-    key(K_EXIT);
+    key(KEY_SUBTITLE);
+    key(KEY_EXIT);
 }
 
 TEST_F(LineEditTest, AcceptingHandsTheResultToTheCaller) {
@@ -240,7 +217,7 @@ TEST_F(LineEditTest, AcceptingHandsTheResultToTheCaller) {
                            "e");
     EXPECT_EQ(text(), "Gr\xFC\xDF"
                       "e");
-    key(K_OK);
+    key(KEY_OK);
     EXPECT_FALSE(line_edit_open());
     EXPECT_FALSE(window_flags & WS_EDITOR);
     ASSERT_NE(line_edit_result(EDIT_TEXT_SEARCH), nullptr);
@@ -248,17 +225,17 @@ TEST_F(LineEditTest, AcceptingHandsTheResultToTheCaller) {
                                                      "e")
         << "UTF-8";
     ASSERT_EQ(returned.size(), 1u);
-    EXPECT_EQ(returned[0], K_OK);
+    EXPECT_EQ(returned[0], KEY_OK);
 
     open(EDIT_TEXT_SEARCH, "\xC3\xA4");
-    key(K_SUBTITLE); // Latin-1
-    key(K_OK);
+    key(KEY_SUBTITLE); // Latin-1
+    key(KEY_OK);
     EXPECT_STREQ(line_edit_result(EDIT_TEXT_SEARCH), "\xE4");
     open(EDIT_TEXT_SEARCH, "plain");
-    key(K_GUIDE); // not an accepting key here
+    key(KEY_GUIDE); // not an accepting key here
     EXPECT_TRUE(line_edit_open());
-    key(K_SUBTITLE);
-    key(K_EXIT);
+    key(KEY_SUBTITLE);
+    key(KEY_EXIT);
     EXPECT_STREQ(line_edit_result(EDIT_TEXT_SEARCH), "\xE4") << "Exit does not accept";
     EXPECT_EQ(returned.size(), 2u);
 
@@ -266,10 +243,10 @@ TEST_F(LineEditTest, AcceptingHandsTheResultToTheCaller) {
     EXPECT_TRUE(screen_has("Wikipedia"));
     EXPECT_TRUE(screen_has("Startpage"));
     EXPECT_FALSE(screen_has("Accept"));
-    key(K_GUIDE);
+    key(KEY_GUIDE);
     EXPECT_FALSE(line_edit_open());
     EXPECT_STREQ(line_edit_result(EDIT_LOOKUP), "Topfield");
-    EXPECT_EQ(returned.back(), K_GUIDE);
+    EXPECT_EQ(returned.back(), KEY_GUIDE);
     EXPECT_EQ(line_edit_result(EDIT_RENAME), nullptr);
     line_edit_set_return(EDIT_TEXT_SEARCH, nullptr);
     line_edit_set_return(EDIT_LOOKUP, nullptr);
@@ -277,11 +254,11 @@ TEST_F(LineEditTest, AcceptingHandsTheResultToTheCaller) {
 
 TEST_F(LineEditTest, HistoryFileKeepsEachKindsEntries) {
     open(EDIT_RENAME, "first.rec");
-    key(K_OK);
+    key(KEY_OK);
     open(EDIT_TEXT_LINE, "a line");
-    key(K_OK);
+    key(KEY_OK);
     open(EDIT_RENAME, "second.rec");
-    key(K_OK);
+    key(KEY_OK);
     EXPECT_EQ(read_file(his()), "first.rec\nsecond.rec\n\n\n\na line\n\n\n\n\n\n");
     // The file carries the receiver's local time.
     const tapsim::LocalTime now = emu->clock().local();
@@ -293,26 +270,26 @@ TEST_F(LineEditTest, HistoryFileKeepsEachKindsEntries) {
     EXPECT_FALSE(std::filesystem::exists(his().string() + ".new"));
     open(EDIT_RENAME, nullptr); // the newest entry
     EXPECT_EQ(text(), "second.rec");
-    key(K_OK); // the same text again: kept once
+    key(KEY_OK); // the same text again: kept once
     EXPECT_EQ(read_file(his()), "first.rec\nsecond.rec\n\n\n\na line\n\n\n\n\n\n");
     open(EDIT_RENAME, "second.rec");
-    key(K_OK);
+    key(KEY_OK);
     EXPECT_EQ(read_file(his()), "first.rec\nsecond.rec\n\n\n\na line\n\n\n\n\n\n");
     EXPECT_STREQ(history_newest(EDIT_RENAME), "second.rec");
     // A line break inside an entry does not split it in the file.
     open(EDIT_LOOKUP, "two\nwords");
-    key(K_OK);
+    key(KEY_OK);
     EXPECT_NE(read_file(his()).find("\n\ntwo words\n\n"), std::string::npos);
 }
 
 TEST_F(LineEditTest, CancelAndSaveAndCancel) {
     open(EDIT_RENAME, "draft");
     digit(9);
-    key(K_EXIT);
+    key(KEY_EXIT);
     EXPECT_FALSE(std::filesystem::exists(his())) << "Exit writes nothing";
     EXPECT_EQ(line_edit_result(EDIT_RENAME), nullptr);
     open(EDIT_RENAME, "kept");
-    key(K_PAUSE);
+    key(KEY_PAUSE);
     EXPECT_FALSE(line_edit_open());
     EXPECT_EQ(line_edit_result(EDIT_RENAME), nullptr) << "not accepted";
     EXPECT_EQ(read_file(his()), "wdraft\nkept\n\n\n\n\n\n\n\n\n");
@@ -324,21 +301,21 @@ TEST_F(LineEditTest, HistoryStepsThroughTheRing) {
     open(EDIT_RENAME, "new");
     const char* expected[] = {"gamma", "beta", "alpha"};
     for (const char* e : expected) {
-        key(K_RIGHT);
-        key(K_UP);
+        key(KEY_RIGHT);
+        key(KEY_UP);
         EXPECT_EQ(text(), e);
         EXPECT_EQ(cursor(), 0);
     }
-    key(K_UP); // an empty slot ends the stepping
+    key(KEY_UP); // an empty slot ends the stepping
     EXPECT_EQ(text(), "alpha");
-    key(K_DOWN);
+    key(KEY_DOWN);
     EXPECT_EQ(text(), "beta");
-    key(K_DOWN);
-    key(K_DOWN);
+    key(KEY_DOWN);
+    key(KEY_DOWN);
     EXPECT_EQ(text(), "new") << "back at the text being edited";
-    key(K_DOWN); // not beyond it
+    key(KEY_DOWN); // not beyond it
     EXPECT_EQ(text(), "new");
-    key(K_EXIT);
+    key(KEY_EXIT);
 
     // A full ring: the fresh slot takes the oldest entry's place, 19 steps reach the oldest
     // entry left and the 20th would come round to the text being edited.
@@ -358,7 +335,7 @@ TEST_F(LineEditTest, HistoryStepsThroughTheRing) {
     EXPECT_STREQ(buf, "entry 3");
     EXPECT_EQ(history_step(EDIT_RENAME + 8, buf, -1), -1);
     EXPECT_EQ(history_step(EDIT_URL, buf, -1), -1) << "an empty ring";
-    key(K_EXIT);
+    key(KEY_EXIT);
 }
 
 TEST_F(LineEditTest, HistoryFileIsReadIntoTheRings) {
@@ -398,7 +375,7 @@ TEST_F(LineEditTest, HistoryFileIsReadIntoTheRings) {
     ASSERT_EQ(history_step(EDIT_RENAME, buf, -1), 0);
     EXPECT_EQ(std::string(buf), std::string(199, 'L'));
     EXPECT_EQ(history_step(EDIT_RENAME, buf, -1), -1);
-    key(K_EXIT);
+    key(KEY_EXIT);
     std::filesystem::remove(his());
     EXPECT_EQ(history_load(), -1);
 }
@@ -406,14 +383,14 @@ TEST_F(LineEditTest, HistoryFileIsReadIntoTheRings) {
 TEST_F(LineEditTest, UrlKindStartsFromATemplate) {
     open(EDIT_URL, "", "- URL eingeben", "- Enter URL");
     EXPECT_EQ(text(), "http://www..de/");
-    key(K_STOP);
+    key(KEY_STOP);
     EXPECT_EQ(text(), "");
-    key(K_RECORD);
+    key(KEY_RECORD);
     EXPECT_EQ(text(), "http://www..de/");
-    key(K_EXIT);
+    key(KEY_EXIT);
     open(EDIT_URL, "http://example.org/", "- URL eingeben", "- Enter URL");
     EXPECT_EQ(text(), "http://example.org/");
-    key(K_EXIT);
+    key(KEY_EXIT);
 }
 
 TEST_F(LineEditTest, EditorWindowOverTheCaller) {
@@ -456,11 +433,11 @@ TEST_F(LineEditTest, EditorWindowOverTheCaller) {
         EXPECT_LE(run_right(run), r->place.w - 2) << run.text;
         EXPECT_LE(run.ink.y + run.ink.h, r->place.h - 2) << run.text;
     }
-    key(K_END);
+    key(KEY_JUMP_END);
     EXPECT_TRUE(run_with(win, "Tagesschau_2026-12-10.rec"));
     EXPECT_EQ(pixel(win, 8 + osd_text_width("Tagesschau_2026-12-10.rec") + 2, 45), 0xFF800000u)
         << "a blank marks the cursor at the end";
-    key(K_EXIT);
+    key(KEY_EXIT);
     EXPECT_FALSE(osd_is_open(win));
     EXPECT_TRUE(emu->osd().compose() == before) << "the caller's window is back";
     EXPECT_EQ(caller->saved, nullptr);
@@ -468,18 +445,18 @@ TEST_F(LineEditTest, EditorWindowOverTheCaller) {
 
 TEST_F(LineEditTest, FontAndLanguageToggle) {
     open(EDIT_TEXT_SEARCH, "abc", "- Zeichenkette suchen", "- Search Text String");
-    key(K_TVRADIO);
+    key(KEY_TVRADIO);
     const tapsim::Region* r = region(editor());
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->place.w, 600 * 16 / 19);
     EXPECT_EQ(r->place.h, 9 * LINE_SMALL);
     EXPECT_EQ(run_with(editor(), "a")->y, 33);
-    key(K_AUDIO);
+    key(KEY_AUDIO);
     EXPECT_TRUE(screen_has(" TovakRC - Zeichenkette suchen"));
     EXPECT_TRUE(screen_has("Aktive Modi"));
     for (const tapsim::TextRun& run : r->runs)
         EXPECT_LE(run_right(run), r->place.w - 2) << run.text;
-    key(K_EXIT);
+    key(KEY_EXIT);
 }
 
 TEST_F(LineEditTest, WideTextShowsThePartAroundTheCursor) {
@@ -488,7 +465,7 @@ TEST_F(LineEditTest, WideTextShowsThePartAroundTheCursor) {
         wide += "word" + std::to_string(i) + " ";
     open(EDIT_TEXT_LINE, wide.c_str());
     for (int i = 0; i < 60; ++i)
-        key(K_RIGHT);
+        key(KEY_RIGHT);
     const tapsim::Region* r = region(editor());
     ASSERT_NE(r, nullptr);
     std::string shown;
@@ -508,13 +485,13 @@ TEST_F(LineEditTest, WideTextShowsThePartAroundTheCursor) {
         if (run.bg == 0xFF800000u) at = &run;
     ASSERT_NE(at, nullptr);
     EXPECT_NEAR(at->x, r->place.w / 2, 60) << "the cursor stands near the middle";
-    key(K_END);
+    key(KEY_JUMP_END);
     r = region(editor());
     right = 0;
     for (const tapsim::TextRun& run : r->runs)
         if (run.y == 39) right = std::max(right, run.ink.x + run.ink.w);
     EXPECT_GT(right, r->place.w * 3 / 4) << "at the end the text fills the line";
-    key(K_EXIT);
+    key(KEY_EXIT);
 }
 
 TEST_F(LineEditTest, ScreenshotsOfTheEditor) {
@@ -537,7 +514,7 @@ TEST_F(LineEditTest, ScreenshotsOfTheEditor) {
         osd_finish(caller);
         open(s.kind, "Tagesschau_2026-12-10.rec", "- Umbenennen", "- Rename");
         for (int i = 0; i < 10; ++i)
-            key(K_RIGHT);
+            key(KEY_RIGHT);
         digit(2);
         digit(2);
         const tapsim::Region* r = region(editor());
@@ -563,7 +540,7 @@ TEST_F(LineEditTest, ScreenshotsOfTheEditor) {
         for (const std::string& label : labels)
             EXPECT_TRUE(run_with(editor(), label)) << s.name << ": " << label;
         snap(s.name);
-        key(K_EXIT);
+        key(KEY_EXIT);
     }
 }
 
@@ -638,9 +615,9 @@ TEST_F(LineEditTest, KeyPanelFitsInEveryModeFontAndLanguage) {
                     settings.flags = flags;
                     open(kind, "text");
                     for (int i = 0; i < mode; ++i)
-                        key(K_INFO);
-                    if (replace) key(K_PLAY);
-                    key(K_SUBTITLE);
+                        key(KEY_INFO);
+                    if (replace) key(KEY_PLAY);
+                    key(KEY_SUBTITLE);
                     const tapsim::Region* r = region(editor());
                     ASSERT_NE(r, nullptr);
                     // Labels of icons: 9 digits, Delete, 0, mode, 4 right-column labels, the
@@ -655,6 +632,6 @@ TEST_F(LineEditTest, KeyPanelFitsInEveryModeFontAndLanguage) {
                         EXPECT_LE(run_right(run), r->place.w - 2) << run.text;
                         EXPECT_GE(run.x, 1) << run.text;
                     }
-                    key(K_EXIT);
+                    key(KEY_EXIT);
                 }
 }
