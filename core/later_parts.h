@@ -7,3 +7,6 @@
 void system_detect(void);
 // The copy queue's stop request: the file being copied is given up, the queue emptied.
 void copy_queue_stop(void);
+// The file browser's part of the termination: the listed names, the history, the marks and the
+// recording header buffer are given back before the entry table goes.
+void browser_stop(void);

@@ -59,6 +59,7 @@ void on_memory_refused() {
 }
 
 void tables_release() {
+    browser_stop();
     mem_free(entry_table);
     entry_table = nullptr;
     entry_capacity = 0;

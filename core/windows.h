@@ -28,6 +28,19 @@ bool mp3_track_is_finished(void);
 void mp3_drop_playlist(void);
 void mp3_advance(void);
 
+// Hand-overs of the file browser to its tools. mp3_play: kind 0 an MP3 file, 1 a playlist file
+// (.m3u, .pls), 2 every MP3 file of the folder `name`. browser_tool: the special action (AR:
+// run a ".sh", codecs or hex dump), the recording analyser (Slow; with the header repair for
+// TAP key + Slow; name null: live TV) and the recursive listing (TAP key + Info).
+enum browser_tool_kind {
+    BROWSER_TOOL_SPECIAL = 0,
+    BROWSER_TOOL_RECTOOL = 1,
+    BROWSER_TOOL_RECTOOL_REPAIR = 2,
+    BROWSER_TOOL_TREE = 3,
+};
+void mp3_play(const char* dir, const char* name, int kind);
+void browser_tool(int kind, const char* dir, const char* name);
+
 // Background work of the idle events.
 void copy_queue_step(int request); // 1: advance one chunk
 bool system_mac_known(void);       // the system detection found a MAC address

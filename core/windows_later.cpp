@@ -11,9 +11,6 @@ dword infos_window(dword) {
 dword epg_window(dword) {
     return 0;
 }
-dword file_browser(dword) {
-    return 0;
-}
 dword text_viewer(dword, const char*) {
     return 0;
 }
@@ -24,7 +21,6 @@ osd_window* menu_window(void) {
     return nullptr;
 }
 
-void screen_capture(osd_window*) {}
 void recording_trim(bool) {}
 void tap_stop_action(void) {}
 
@@ -38,8 +34,9 @@ bool mp3_track_is_finished(void) {
 }
 void mp3_drop_playlist(void) {}
 void mp3_advance(void) {}
+void mp3_play(const char*, const char*, int) {}
+void browser_tool(int, const char*, const char*) {}
 
-void copy_queue_step(int) {}
 bool system_mac_known(void) {
     return true;
 }

@@ -26,6 +26,7 @@ struct ReceiverState {
     std::vector<Channel> radio{{"Bayern 1"}, {"Bayern 2"}, {"Bayern 3"}};
     int current_type = 0, current_num = 0;
     PlayState play;
+    std::string recordings[2]; // name of the recording of each slot in "/DataFiles", "" idle
     bool muted = false;
     bool paused = false;
     uint32_t heap_size = 64u << 20;     // bytes the TAPs' heap has

@@ -1,6 +1,7 @@
 // The TAP API and the firmware functions, as the emulator provides them to loaded TAPs. Each
 // call goes to the current emulator; calls that change the receiver are traced.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -169,6 +170,25 @@ TAPSIM_EXPORT int TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info) {
     info->trickMode = static_cast<byte>(p.trick);
     info->currentBlock = p.block;
     info->totalBlock = p.total;
+    // The played file's entry names it by its Linux path.
+    static std::string played;
+    static fw_name_record name{};
+    static fw_file_record file{};
+    if (!p.file.empty()) {
+        played = "/mnt/hd" + p.file;
+        name.name = played.c_str();
+        file.entry = &name;
+        info->file = &file;
+    }
+    return 1;
+}
+
+TAPSIM_EXPORT int TAP_Hdd_GetRecInfo(byte slot, TYPE_RecInfo* info) {
+    if (!info || slot > 1) return 0;
+    std::memset(info, 0, sizeof *info);
+    const std::string& name = emu().state().recordings[slot];
+    info->recType = name.empty() ? 0 : 1;
+    std::snprintf(info->fileName, sizeof info->fileName, "%s", name.c_str());
     return 1;
 }
 

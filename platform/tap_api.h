@@ -78,6 +78,15 @@ static_assert(offsetof(TYPE_PlayInfo, currentBlock) == 0x0C, "current block at 0
 static_assert(offsetof(TYPE_PlayInfo, file) == 0x14, "file entry at 0x14");
 #endif
 
+// One recording slot of the receiver (TAP_Hdd_GetRecInfo).
+struct TYPE_RecInfo {
+    byte recType; // 0: the slot does not record
+    byte tuner;
+    word reserved;
+    dword duration;     // minutes
+    char fileName[100]; // name of the recording in "/DataFiles"
+};
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -122,6 +131,7 @@ dword TAP_Hdd_FindNext(TYPE_File* entry);
 dword TAP_Hdd_TotalSize(void); // MB
 dword TAP_Hdd_FreeSize(void);  // MB
 int TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info);
+int TAP_Hdd_GetRecInfo(byte slot, TYPE_RecInfo* info); // slots 0 and 1; 0 for others
 
 // Channels.
 int TAP_Channel_Start(int mainSub, int svcType, int svcNum);

@@ -1,0 +1,353 @@
+#include "copy_queue.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include "common/memory.h"
+#include "common/paths.h"
+#include "common/receiver_path.h"
+#include "common/settings.h"
+#include "core/later_parts.h"
+#include "core/log.h"
+#include "core/windows.h"
+#include "recording.h"
+
+uint32_t copy_files, copy_errors, copy_cancels;
+uint64_t copy_bytes;
+
+namespace {
+
+enum { PATH_BYTES = 1024 };
+
+copy_job* copy_queue;
+bool ever_started;
+// The file being copied.
+char* target_path; // owned Linux path, null when no file is open
+int fd_in = -1, fd_out = -1;
+int chunk;
+uint8_t* copy_buffer; // COPY_CHUNK_DISK bytes, allocated at the first copy and kept
+time_t source_atime, source_mtime;
+mode_t source_mode;
+
+void log_line(const char* format, const char* a, const char* b) {
+    if (log_enabled()) log_printf(format, a, b);
+}
+
+bool map(const char* linux_path, char* out) {
+    return path_map(linux_path, out, PATH_BYTES) == 0;
+}
+
+copy_job* job_new(const char* source, const char* target_dir, uint32_t target_len) {
+    copy_job* j = static_cast<copy_job*>(mem_alloc(sizeof(copy_job)));
+    if (!j) return nullptr;
+    memset(j, 0, sizeof *j);
+    j->source = str_dup(source);
+    j->target_dir = str_dup(target_dir);
+    j->target_len = target_len;
+    if (!j->source || !j->target_dir) {
+        mem_free(j->source);
+        mem_free(j->target_dir);
+        mem_free(j);
+        return nullptr;
+    }
+    return j;
+}
+
+void job_free(copy_job* j) {
+    mem_free(j->source);
+    mem_free(j->target_dir);
+    mem_free(j);
+}
+
+void append(copy_job* j) {
+    copy_job** at = &copy_queue;
+    while (*at)
+        at = &(*at)->next;
+    *at = j;
+}
+
+// Stops the file being copied: descriptors closed, the partial target removed.
+void drop_file(void) {
+    if (fd_in >= 0) close(fd_in);
+    if (fd_out >= 0) close(fd_out);
+    fd_in = fd_out = -1;
+    char path[PATH_BYTES];
+    if (target_path && map(target_path, path)) unlink(path);
+    mem_free(target_path);
+    target_path = nullptr;
+    chunk = 0;
+    --copy_files;
+}
+
+void finish_file(void) {
+    close(fd_in);
+    close(fd_out);
+    fd_in = fd_out = -1;
+    char path[PATH_BYTES];
+    if (map(target_path, path)) {
+        struct utimbuf t = {source_atime, source_mtime};
+        utime(path, &t);
+        chmod(path, source_mode & 07777);
+    }
+    mem_free(target_path);
+    target_path = nullptr;
+    chunk = 0;
+}
+
+// Writes all of n bytes; false with errno set when the disk refuses.
+bool write_all(int fd, const uint8_t* p, size_t n) {
+    while (n) {
+        ssize_t w = write(fd, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) {
+            if (w == 0) errno = ENOSPC;
+            return false;
+        }
+        p += w;
+        n -= static_cast<size_t>(w);
+    }
+    return true;
+}
+
+void copy_chunk_step(void) {
+    ssize_t got = read(fd_in, copy_buffer, static_cast<size_t>(chunk));
+    if (got < 0) {
+        // A read error must not leave a short copy that looks complete.
+        log_line("COPY %s: %s", target_path, strerror(errno));
+        ++copy_errors;
+        drop_file();
+        return;
+    }
+    if (got > 0) {
+        if (!write_all(fd_out, copy_buffer, static_cast<size_t>(got))) {
+            log_line("COPY %s: %s", target_path, strerror(errno));
+            ++copy_errors;
+            drop_file();
+            return;
+        }
+        copy_bytes += static_cast<uint64_t>(got);
+    }
+    if (got == chunk) return;
+    // The last bytes must reach the disk: a full disk may only say so when the file closes.
+    if (fsync(fd_out) != 0 && errno != EINVAL) {
+        log_line("COPY %s: %s", target_path, strerror(errno));
+        ++copy_errors;
+        drop_file();
+        return;
+    }
+    finish_file();
+}
+
+bool same_device_as_disk(int fd) {
+    char disk[PATH_BYTES];
+    struct stat a, b;
+    return map(DISK_MOUNT, disk) && fstat(fd, &a) == 0 && stat(disk, &b) == 0 &&
+           a.st_dev == b.st_dev;
+}
+
+void start_file(const char* source, const char* target, const struct stat& st) {
+    char src[PATH_BYTES], dst[PATH_BYTES];
+    if (!map(source, src) || !map(target, dst)) return;
+    struct stat t;
+    if (stat(dst, &t) == 0 && S_ISREG(t.st_mode) && t.st_size == st.st_size &&
+        t.st_mtime == st.st_mtime)
+        return; // an earlier copy is complete
+    int in = open(src, O_RDONLY);
+    int out = in >= 0 ? open(dst, O_WRONLY | O_CREAT | O_TRUNC, 0644) : -1;
+    if (in < 0 || out < 0) {
+        int err = errno;
+        if (log_enabled())
+            log_printf("COPY %s (fdi=%d fdo=%d): %s", target, in, out, strerror(err));
+        ++copy_errors;
+        if (in >= 0) close(in);
+        return;
+    }
+    if (!copy_buffer) copy_buffer = static_cast<uint8_t*>(mem_alloc(COPY_CHUNK_DISK));
+    target_path = str_dup(target);
+    if (!copy_buffer || !target_path) {
+        close(in);
+        close(out);
+        unlink(dst);
+        mem_free(target_path);
+        target_path = nullptr;
+        ++copy_errors;
+        return;
+    }
+    fd_in = in;
+    fd_out = out;
+    chunk = same_device_as_disk(out) ? COPY_CHUNK_DISK : COPY_CHUNK_EXTERNAL;
+    source_atime = st.st_atime;
+    source_mtime = st.st_mtime;
+    source_mode = st.st_mode;
+    ++copy_files;
+}
+
+void expand_dir(const char* source, const char* target, uint32_t target_len) {
+    char src[PATH_BYTES], dst[PATH_BYTES];
+    if (!map(source, src) || !map(target, dst)) return;
+    struct stat t;
+    if (stat(dst, &t) != 0 || !S_ISDIR(t.st_mode)) {
+        if (mkdir(dst, 0755) != 0) {
+            log_line("COPY %s: %s", target, strerror(errno));
+            ++copy_errors;
+            return; // nothing can go into it
+        }
+    }
+    DIR* d = opendir(src);
+    if (!d) {
+        log_line("COPY %s: %s", source, strerror(errno));
+        ++copy_errors;
+        return;
+    }
+    // Pushed at the front in reading order: the directory's contents come before the next item.
+    copy_job* first = nullptr;
+    copy_job** tail = &first;
+    while (dirent* de = readdir(d)) {
+        if (!strcmp(de->d_name, ".") || !strcmp(de->d_name, "..")) continue;
+        char child[PATH_BYTES];
+        if (snprintf(child, sizeof child, "%s/%s", source, de->d_name) >=
+            static_cast<int>(sizeof child)) {
+            log_line("COPY %s: %s", source, strerror(ENAMETOOLONG));
+            ++copy_errors;
+            continue;
+        }
+        copy_job* j = job_new(child, target, target_len);
+        if (!j) break;
+        *tail = j;
+        tail = &j->next;
+    }
+    closedir(d);
+    *tail = copy_queue;
+    copy_queue = first;
+}
+
+// True when copying source into target_dir would copy it onto or into itself.
+bool copies_itself(const copy_job* j, const char* target) {
+    size_t n = strlen(j->source);
+    if (!strncmp(j->source, j->target_dir, j->target_len) && n == j->target_len) return true;
+    if (!strcmp(j->source, target)) return true;
+    // A directory copied into its own subdirectory would never end.
+    return !strncmp(j->target_dir, j->source, n) && j->target_dir[n] == '/';
+}
+
+void next_job(void) {
+    copy_job* j = copy_queue;
+    copy_queue = j->next;
+    const char* slash = strrchr(j->source, '/');
+    const char* leaf = slash ? slash + 1 : j->source;
+    char target[PATH_BYTES];
+    if (snprintf(target, sizeof target, "%s/%s", j->target_dir, leaf) >=
+        static_cast<int>(sizeof target)) {
+        log_line("COPY %s: %s", j->source, strerror(ENAMETOOLONG));
+        ++copy_errors;
+    } else if (copies_itself(j, target)) {
+        log_line("COPY %s: %s", j->source, "avoiding copy to itself");
+    } else {
+        char src[PATH_BYTES];
+        struct stat st;
+        if (map(j->source, src) && stat(src, &st) == 0) {
+            if (S_ISDIR(st.st_mode))
+                expand_dir(j->source, target, j->target_len);
+            else if (S_ISREG(st.st_mode))
+                start_file(j->source, target, st);
+        }
+    }
+    job_free(j);
+}
+
+} // namespace
+
+int copy_enqueue(const char* source, const char* target_dir) {
+    if (!copy_queue) copy_cancels = 0;
+    ever_started = true;
+    copy_job* j = job_new(source, target_dir, static_cast<uint32_t>(strlen(target_dir)));
+    if (!j) return -1;
+    append(j);
+    if (is_recording_name(source)) {
+        static const char* const companions[] = {".inf", ".nav"};
+        for (const char* suffix : companions) {
+            char c[PATH_BYTES], mapped[PATH_BYTES];
+            if (snprintf(c, sizeof c, "%s%s", source, suffix) >= static_cast<int>(sizeof c) ||
+                !map(c, mapped) || access(mapped, F_OK) != 0)
+                continue;
+            if (copy_job* cj = job_new(c, target_dir, j->target_len)) append(cj);
+        }
+    }
+    return 0;
+}
+
+int copy_step(int command) {
+    switch (command) {
+    case COPY_QUERY:
+        return copy_queue || target_path ? 1 : 0;
+    case COPY_ADVANCE:
+        if (target_path)
+            copy_chunk_step();
+        else if (copy_queue)
+            next_job();
+        return 0;
+    case COPY_CANCEL:
+        if (copy_queue) {
+            ++copy_cancels;
+            while (copy_queue) {
+                copy_job* j = copy_queue;
+                copy_queue = j->next;
+                job_free(j);
+            }
+        }
+        if (target_path) {
+            ++copy_cancels;
+            drop_file();
+        }
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+bool copy_ever_started(void) {
+    return ever_started;
+}
+
+int copy_chunk(void) {
+    return target_path ? chunk : 0;
+}
+
+void copy_counters_clear(void) {
+    copy_files = copy_errors = copy_cancels = 0;
+    copy_bytes = 0;
+}
+
+void copy_status_text(char* out, unsigned size) {
+    const bool busy = copy_step(COPY_QUERY);
+    snprintf(out, size, "%s%s\n%d %s%s\n%d Files\n%lld MBytes\n\n%s",
+             busy ? ui_text("Still copying ...", "Kopiert noch ...")
+                  : ui_text("Copying finished.", "Kopieren beendet."),
+             copy_cancels ? ui_text("\n(Cancelled by user.)", "\n(Vom Benutzer abgebrochen.)") : "",
+             static_cast<int>(copy_errors), ui_text("Errors.", "Fehler."),
+             copy_errors ? " (S. Logfile)" : "", static_cast<int>(copy_files),
+             static_cast<long long>(copy_bytes / 1000000),
+             busy ? ui_text("Cancel copying?", "Kopieren abbrechen?")
+                  : ui_text("Clear counters?", "Z\xE4hler l\xF6schen?"));
+}
+
+void copy_release(void) {
+    mem_free(copy_buffer);
+    copy_buffer = nullptr;
+}
+
+// The dispatcher's idle duty and the termination's stop request.
+void copy_queue_step(int request) {
+    copy_step(request);
+}
+
+void copy_queue_stop(void) {
+    copy_step(COPY_CANCEL);
+    copy_release();
+}
