@@ -38,8 +38,14 @@ bmp_header parse_header(const uint8_t* h) {
                       le16(h + 28)};
 }
 
+// width x height x 4 of positive sides: any two 31-bit sides fit in 64 unsigned bits.
+uint64_t block_bytes(const bmp_header& h) {
+    return static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height) * 4u;
+}
+
 bool supported(const bmp_header& h) {
-    int64_t bytes = static_cast<int64_t>(h.width) * h.height * 4;
+    if (h.width > IMAGE_MAX_SIDE || h.height > IMAGE_MAX_SIDE) return false;
+    const uint64_t bytes = block_bytes(h);
     bool format = (h.bits == 24 && h.compression == 0) ||
                   (h.bits == 8 && (h.compression == 0 || h.compression == 1));
     return h.info_size == 40 && h.planes == 1 && format && bytes >= 1 && bytes <= IMAGE_MAX_BYTES &&
@@ -175,7 +181,7 @@ image_record* bmp_read(osd_window* win, const char* name) {
                    "(unsupported format)",
                    name, h.width, h.height, static_cast<int>(h.info_size),
                    static_cast<int>(h.compression), h.planes, h.bits,
-                   static_cast<int>(static_cast<int64_t>(h.width) * h.height * 4),
+                   static_cast<int>(static_cast<uint32_t>(block_bytes(h))),
                    static_cast<int>(h.image_size));
         osd_text(win,
                  ui_text("Image format not supported!", "Bildformat wird nicht unterst\xFCtzt!"),

@@ -39,6 +39,16 @@ uint32_t le32(const uint8_t* p) {
 
 } // namespace
 
+bool raw_stream_check(const uint8_t* head, size_t got, int32_t* width, int32_t* height) {
+    if (got < 256 || le32(head) != IMAGE_MAGIC) return false;
+    const int64_t w = static_cast<int32_t>(le32(head + 16)), h = static_cast<int32_t>(le32(head + 20));
+    if (w < 1 || w > IMAGE_MAX_SIDE || h < 1 || h > IMAGE_MAX_SIDE || w * h * 4 > IMAGE_MAX_BYTES)
+        return false;
+    *width = static_cast<int32_t>(w);
+    *height = static_cast<int32_t>(h);
+    return true;
+}
+
 image_record* pipe_image_read(osd_window* win, const char* name) {
     const char* dir = current_dir();
     if (!dir || !name) return nullptr;
@@ -76,17 +86,15 @@ image_record* pipe_image_read(osd_window* win, const char* name) {
     }
     uint8_t head[256];
     size_t got = fread(head, 1, sizeof head, pipe.p);
-    int64_t w = got == sizeof head ? static_cast<int32_t>(le32(head + 16)) : 0;
-    int64_t h = got == sizeof head ? static_cast<int32_t>(le32(head + 20)) : 0;
-    if (got != sizeof head || le32(head) != IMAGE_MAGIC || w < 1 || w > IMAGE_MAX_SIDE || h < 1 ||
-        h > IMAGE_MAX_SIDE || w * h * 4 > IMAGE_MAX_BYTES) {
+    int32_t w, h;
+    if (!raw_stream_check(head, got, &w, &h)) {
         snprintf(line_buffer + 1, LINE_BUFFER_SIZE - 1, "%s%c%s: image error", dir, '/', name);
         report(win, line_buffer + 1);
         return nullptr;
     }
     img->magic = IMAGE_MAGIC;
-    img->file_width = img->width = static_cast<int32_t>(w);
-    img->file_height = img->height = static_cast<int32_t>(h);
+    img->file_width = img->width = w;
+    img->file_height = img->height = h;
     if (!win) return img;
     uint32_t* px = static_cast<uint32_t*>(mem_raw_alloc(static_cast<size_t>(w * h * 4)));
     mem_block row{mem_alloc(static_cast<size_t>(w) * 3)};

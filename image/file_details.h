@@ -1,0 +1,26 @@
+// File details: a short bilingual description of one file (folder and name, a link's target,
+// date, time and size, and what the file's type tells: picture size, TAP header, line count).
+#pragma once
+
+#include <stdint.h>
+
+#include "platform/tap_api.h"
+
+struct osd_window;
+
+// Builds the description of name in the folder dir into line_buffer (from its second byte) and
+// shows it: with win null in an info box of kind 14 titled "Info" (the caller closes it), else
+// drawn into win at its cursor. Changes the TAP into dir.
+void file_details(const char* dir, const char* name, osd_window* win);
+// Only builds the text (with_window: the form drawn into a window) and returns it.
+const char* file_details_text(const char* dir, const char* name, bool with_window);
+
+// The entry of name in the current folder (the platform's file search); false when absent.
+bool file_entry_find(const char* name, TYPE_File* entry);
+
+// Line feeds of a file of the current folder, or -1 when it is binary (a NUL byte or four
+// 0xFF bytes in a row among its first 1000 bytes) or cannot be read.
+int32_t text_line_count(const char* name);
+
+// Percent-decoding in place: "%" and two hexadecimal digits become that byte.
+void percent_decode(char* text);

@@ -1,0 +1,364 @@
+// The image viewer: decodes one picture, shrinks it in place to the window with the aspect
+// corrected for the 16:9 screen, draws it and writes its date or size into the title bar.
+#include "viewer.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <strings.h>
+
+#include "common/format.h"
+#include "common/memory.h"
+#include "common/settings.h"
+#include "core/log.h"
+#include "core/programs.h"
+#include "decode.h"
+#include "file_details.h"
+#include "osd/ibox.h"
+#include "osd/key_help.h"
+#include "osd/window.h"
+#include "osd/window_state.h"
+
+osd_window image_window;
+int image_state;
+int headline_toggle;
+
+namespace {
+
+enum : dword {
+    K_AUDIO = 0x10013,
+    K_INFO = 0x10014,
+    K_LEFT = 0x1000F,
+    K_RIGHT = 0x10015,
+    K_EXIT = 0x10017,
+    K_TVRADIO = 0x10018,
+    K_SUBTITLE = 0x10021,
+    K_REWIND = 0x10038,
+    K_FORWARD = 0x1003A,
+    K_JUMP_START = 0x10041,
+    K_JUMP_END = 0x10043,
+};
+
+const help_page help_image = {
+    "Keys in Image Viewer",
+    "Tasten im Imageviewer",
+    "< >: Move to previous / next image\n"
+    "<< >>: Move by 10 images\n"
+    "|< >|: Move to first / last image\n"
+    "Subtitle: Toggle date / image size\n"
+    "Info: File details\n"
+    "\rTvRadio: Toggle font size\n"
+    "AudioTrk: Toggle language\n"
+    "Sleep: Screen capture of window\n"
+    "Exit: Leave image viewer\n",
+    "< >: Voriges / n\xE4"
+    "chstes Bild\n"
+    "<< >>: 10 Bilder zur\xFC"
+    "ck / weiter\n"
+    "|< >|: Erstes / letztes Bild\n"
+    "Subtitle: Datum / Bildgr\xF6\xDF"
+    "e wechseln\n"
+    "Info: Dateidetails\n"
+    "\rTvRadio: Schriftgr\xF6\xDF"
+    "e wechseln\n"
+    "AudioTrk: Sprache wechseln\n"
+    "Sleep: Screen Capture des Fensters\n"
+    "Exit: Bildbetrachter verlassen\n",
+    nullptr,
+};
+
+bool has_suffix(const char* name, const char* suffix) {
+    size_t n = strlen(name), s = strlen(suffix);
+    return n >= s && strcasecmp(name + n - s, suffix) == 0;
+}
+
+// The folder and name of the picture shown, for the file details and the stepping.
+char shown_dir[512];
+char shown_name[256];
+
+bool remember(char* to, size_t size, const char* text) {
+    size_t n = strlen(text);
+    if (n >= size) return false;
+    memcpy(to, text, n + 1);
+    return true;
+}
+
+void draw(osd_window* win, const char* name) {
+    const bool large = ui_large_font();
+    const int line = large ? LINE_LARGE : LINE_SMALL;
+    osd_frame(win, FULL_W, 0, name, nullptr, ST_NO_LOGO + 12);
+    image_record* img = nullptr;
+    if (has_suffix(name, ".bmp"))
+        img = bmp_read(win, name);
+    else if (has_suffix(name, ".gif") || has_suffix(name, ".png"))
+        img = pipe_image_read(win, name);
+    else
+        img = jpg_read(win, name);
+    if (!img) {
+        osd_text(win, ui_text("File can't be displayed!", "Datei kann nicht angezeigt werden!"), 0);
+        osd_finish(win);
+        return;
+    }
+    if (!img->pixels) {
+        osd_text(win, ui_text("No image data available!", "Keine Bilddaten vorhanden!"), 0);
+    } else {
+        const int32_t W = win->width, H = win->height - line;
+        if (settings.flags & SET_LOGGING)
+            log_printf("img_sqz (img {xx=%d yy=%d ana=%d}, %d, %d)", img->width, img->height,
+                       img->anamorphic, W, H);
+        const image_fit fit =
+            image_fit_compute(img->width, img->height, W, H, img->anamorphic != 0);
+        if (fit.width > 0 && fit.height > 0) {
+            image_resample(img, fit);
+            if (settings.flags & SET_LOGGING)
+                log_printf("img_sqz: xx=%d yy=%d", img->width, img->height);
+            const int x = win->margin_x + (W - img->width) / 2;
+            const int y = win->margin_y + line + (img->height < H ? (H - img->height) / 2 : 0);
+            TAP_Osd_DrawPixmap(win->region, static_cast<dword>(x), static_cast<dword>(y),
+                               static_cast<dword>(img->width), static_cast<dword>(img->height),
+                               img->pixels, 0, 1);
+            if (settings.flags & SET_LOGGING) log_msg("show_image: TAP_Osd_DrawPixmap() passed");
+        }
+        mem_raw_free(img->pixels);
+        img->pixels = nullptr;
+    }
+    // A picture that came with a link keeps the link's title as its headline.
+    if (img->headline > 0 && img->headline < sizeof img->comment && img->comment[img->headline]) {
+        osd_goto(win, 0, 0);
+        snprintf(line_buffer + 1, LINE_BUFFER_SIZE - 1, "%s", img->comment + img->headline);
+        osd_text(win, line_buffer, 12);
+    }
+    osd_goto(win, win->width - 5, 0);
+    if (headline_toggle) {
+        snprintf(line_buffer + 1, LINE_BUFFER_SIZE - 1, "%d x %d", img->file_width,
+                 img->file_height);
+    } else {
+        TYPE_File entry;
+        line_buffer[1] = 0;
+        if (file_entry_find(name, &entry))
+            snprintf(line_buffer + 1, LINE_BUFFER_SIZE - 1, "%s %d:%02d",
+                     date_time_text(static_cast<word>(entry.date >> 16), -1),
+                     static_cast<int>(entry.date >> 8 & 0xFF), static_cast<int>(entry.date & 0xFF));
+    }
+    if (line_buffer[1]) osd_text(win, line_buffer, ST_RIGHT + 12);
+    osd_finish(win);
+}
+
+} // namespace
+
+image_fit image_fit_compute(int32_t w, int32_t h, int32_t W, int32_t H, bool ana) {
+    image_fit f{1, 1, 1, 1, 0, 0};
+    if (w <= 0 || h <= 0 || W <= 0 || H <= 0) return f;
+    if (w <= W && h <= H) {
+        if (!ana) { // squeezed horizontally for the 16:9 screen only
+            f.hx_num = 45;
+            f.hx_den = 64;
+        }
+    } else {
+        const int64_t o = w > W ? W : H, c = w > W ? w : h;
+        f.hx_num = o;
+        f.hx_den = c;
+        f.vy_num = ana ? o : 64 * o;
+        f.vy_den = ana ? c : 45 * c;
+        if (w * o / c > W) {
+            const int64_t hx = W * c / w;
+            f.vy_num = f.vy_num * hx / o;
+            f.hx_num = hx;
+        }
+        if (h * f.vy_num / f.vy_den > H) {
+            const int64_t vy = H * f.vy_den / h;
+            f.hx_num = vy * f.hx_num / f.vy_num;
+            f.vy_num = vy;
+        }
+    }
+    int64_t new_h = h * f.vy_num / f.vy_den, new_w = w * f.hx_num / f.hx_den;
+    if (new_h > h) { // never enlarge
+        new_w = new_h ? h * new_w / new_h : 0;
+        new_h = h;
+    }
+    if (new_w > w) {
+        new_h = new_w ? w * new_h / new_w : 0;
+        new_w = w;
+    }
+    f.width = static_cast<int32_t>(new_w);
+    f.height = static_cast<int32_t>(new_h);
+    return f;
+}
+
+void image_resample(image_record* img, const image_fit& f) {
+    uint32_t* px = img->pixels;
+    const int32_t w = img->width, h = img->height;
+    if (!px || f.width <= 0 || f.height <= 0 || f.width > w || f.height > h || f.hx_num <= 0 ||
+        f.vy_num <= 0 || f.hx_den <= 0 || f.vy_den <= 0)
+        return;
+    // The output never overtakes the input: output row y lies at or before source row y and
+    // each output pixel at or before its source pixel, so the block is rewritten in place.
+    int64_t source_row = 0, vertical = 0;
+    uint32_t* out = px;
+    for (int32_t y = 0; y < f.height && source_row < h; ++y) {
+        const uint32_t* row = px + source_row * w;
+        int64_t sx = 0, horizontal = 0;
+        for (int32_t x = 0; x < f.width; ++x) {
+            *out++ = sx < w ? row[sx] : row[w - 1];
+            ++sx;
+            horizontal += f.hx_num;
+            while (horizontal < f.hx_den) {
+                ++sx;
+                horizontal += f.hx_num;
+            }
+            horizontal -= f.hx_den;
+        }
+        ++source_row;
+        vertical += f.vy_num;
+        while (vertical < f.vy_den) {
+            ++source_row;
+            vertical += f.vy_num;
+        }
+        vertical -= f.vy_den;
+    }
+    img->width = f.width;
+    img->height = f.height;
+}
+
+dword img_sqz(dword key, const char* directory, const char* name) {
+    osd_window* win = &image_window;
+    if (key == 0) {
+        if (directory) remember(shown_dir, sizeof shown_dir, directory);
+        if (name) remember(shown_name, sizeof shown_name, name);
+        window_flags |= WS_IMAGE;
+        screen_take();
+        draw(win, shown_name);
+        return 0;
+    }
+    if (image_state == -1) {
+        if (key == K_EXIT) {
+            ibox_show(nullptr, nullptr, 0);
+            osd_release(win);
+            image_state = 0;
+        }
+        return 0;
+    }
+    switch (key) {
+    case K_SUBTITLE:
+        headline_toggle = !headline_toggle;
+        draw(win, shown_name);
+        break;
+    case K_INFO:
+        osd_save(win);
+        file_details(shown_dir, shown_name, nullptr);
+        image_state = -1;
+        break;
+    case K_AUDIO:
+        settings.flags ^= SET_ENGLISH;
+        break;
+    case K_TVRADIO:
+        settings.flags ^= SET_LARGE_FONT;
+        break;
+    case K_EXIT:
+        window_flags &= ~WS_IMAGE;
+        break;
+    default:
+        help_box(0, win, &help_image);
+    }
+    return 0;
+}
+
+bool image_file_name(const char* name) {
+    return has_suffix(name, ".bmp") || has_suffix(name, ".jpg") || has_suffix(name, ".jpeg") ||
+           has_suffix(name, ".gif") || has_suffix(name, ".png");
+}
+
+namespace {
+
+// The picture of the current folder that lies `step` pictures from `from` in name order
+// (negative: backwards), stopping at the first and the last; steps beyond the ends give the
+// first or last picture. Writes it to out; false when the folder holds no picture.
+bool picture_at(const char* from, int step, char* out, size_t out_size) {
+    char here[256];
+    if (!remember(here, sizeof here, from)) return false;
+    bool found = false;
+    for (int n = 0; n < (step < 0 ? -step : step); ++n) {
+        TYPE_File e;
+        char best[256] = "";
+        dword count = TAP_Hdd_FindFirst(&e);
+        for (dword i = 0; i < count; ++i) {
+            if (i > 0 && !TAP_Hdd_FindNext(&e)) break;
+            if (e.attr != ATTR_FILE || !image_file_name(e.name)) continue;
+            const int order = strcmp(e.name, here);
+            if (step > 0 ? order <= 0 : order >= 0) continue;
+            if (!best[0] || (step > 0 ? strcmp(e.name, best) < 0 : strcmp(e.name, best) > 0))
+                remember(best, sizeof best, e.name);
+        }
+        if (!best[0]) break; // at the end already
+        memcpy(here, best, sizeof here);
+        found = true;
+    }
+    return found && remember(out, out_size, here);
+}
+
+// The first (last = false) or last picture of the current folder.
+bool picture_end(bool last, char* out, size_t out_size) {
+    TYPE_File e;
+    char best[256] = "";
+    dword count = TAP_Hdd_FindFirst(&e);
+    for (dword i = 0; i < count; ++i) {
+        if (i > 0 && !TAP_Hdd_FindNext(&e)) break;
+        if (e.attr != ATTR_FILE || !image_file_name(e.name)) continue;
+        if (!best[0] || (last ? strcmp(e.name, best) > 0 : strcmp(e.name, best) < 0))
+            remember(best, sizeof best, e.name);
+    }
+    return best[0] && remember(out, out_size, best);
+}
+
+} // namespace
+
+const char* image_view_name(void) {
+    return shown_name;
+}
+
+int image_view(dword key, const char* dir, const char* name) {
+    if (key == 0) {
+        if (!dir || !name || current_dir_change(dir) != 0) return 0;
+        image_state = 0;
+        img_sqz(0, dir, name);
+        return 1;
+    }
+    if (!(window_flags & WS_IMAGE)) return 0;
+    if (image_state == 0 && !(window_flags & WS_HELP)) {
+        char next[256];
+        bool moved = false;
+        switch (key) {
+        case K_LEFT:
+        case K_RIGHT:
+        case K_REWIND:
+        case K_FORWARD: {
+            const int step = key == K_LEFT ? -1 : key == K_RIGHT ? 1 : key == K_REWIND ? -10 : 10;
+            moved = current_dir_change(shown_dir) == 0 &&
+                    picture_at(shown_name, step, next, sizeof next);
+            break;
+        }
+        case K_JUMP_START:
+        case K_JUMP_END:
+            moved = current_dir_change(shown_dir) == 0 &&
+                    picture_end(key == K_JUMP_END, next, sizeof next);
+            break;
+        case K_EXIT:
+            img_sqz(key, nullptr, nullptr);
+            osd_close(&image_window);
+            if (!(window_flags &
+                  (WS_MENU | WS_HELP | WS_INFOS | WS_BROWSER | WS_VIEWER | WS_EDITOR | WS_EPG)))
+                screen_give_back();
+            return 0;
+        default:
+            img_sqz(key, nullptr, nullptr);
+            return 1;
+        }
+        if (moved && strcmp(next, shown_name) != 0) img_sqz(0, shown_dir, next);
+        return 1;
+    }
+    if (window_flags & WS_HELP) {
+        help_box(key, nullptr, nullptr);
+        return 1;
+    }
+    img_sqz(key, nullptr, nullptr);
+    return 1;
+}
