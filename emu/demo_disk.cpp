@@ -1,25 +1,170 @@
 #include "demo_disk.h"
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <vector>
+
+#include "clock.h"
+#ifdef TAPSIM_PNG
+#include "png_out.h"
+#endif
+#ifdef TAPSIM_JPEG
+#include <cstdio>
+#include <jpeglib.h>
+#endif
 
 namespace fs = std::filesystem;
 
 namespace tapsim {
 
+namespace {
+
+void put_le(std::vector<uint8_t>& b, size_t at, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// A recording: transport-stream packets, its ".inf" header and an empty ".nav".
+void recording(const fs::path& dir, const std::string& name, const char* channel, const char* event,
+               const std::string& start, int minutes) {
+    std::vector<uint8_t> packets(188 * 2000, 0xFF);
+    for (size_t i = 0; i < packets.size(); i += 188)
+        packets[i] = 0x47;
+    std::ofstream(dir / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(packets.data()),
+               static_cast<std::streamsize>(packets.size()));
+    std::vector<uint8_t> inf(3320, 0);
+    std::memcpy(inf.data(), "TFrc", 4);
+    put_le(inf, 4, 0x8000, 2);
+    int64_t local = 0;
+    parse_clock(start, &local);
+    uint32_t mjd = static_cast<uint32_t>(local / 86400 + mjd_of_unix_day0);
+    put_le(inf, 8,
+           mjd << 16 | static_cast<uint32_t>(local % 86400 / 3600) << 8 |
+               static_cast<uint32_t>(local % 3600 / 60),
+           4);
+    put_le(inf, 12, static_cast<uint32_t>(minutes), 2);
+    std::strncpy(reinterpret_cast<char*>(&inf[42]), channel, 27);
+    inf[70] = static_cast<uint8_t>(minutes % 60);
+    inf[71] = static_cast<uint8_t>(minutes / 60);
+    inf[85] = static_cast<uint8_t>(std::strlen(event));
+    std::strncpy(reinterpret_cast<char*>(&inf[87]), event, 274);
+    std::ofstream(dir / (name + ".inf"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(inf.data()), static_cast<std::streamsize>(inf.size()));
+    std::ofstream(dir / (name + ".nav"), std::ios::binary);
+}
+
+// A 24-bit BMP: a colour wheel of stripes.
+void bmp(const fs::path& path, int w, int h) {
+    int row = (3 * w + 3) & ~3;
+    std::vector<uint8_t> b(54 + static_cast<size_t>(row) * h, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    put_le(b, 2, static_cast<uint32_t>(b.size()), 4);
+    put_le(b, 10, 54, 4);
+    put_le(b, 14, 40, 4);
+    put_le(b, 18, static_cast<uint32_t>(w), 4);
+    put_le(b, 22, static_cast<uint32_t>(h), 4);
+    put_le(b, 26, 1, 2);
+    put_le(b, 28, 24, 2);
+    put_le(b, 34, static_cast<uint32_t>(row * h), 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &b[54 + static_cast<size_t>(y) * row + 3 * x];
+            p[0] = static_cast<uint8_t>(255 * y / h);
+            p[1] = static_cast<uint8_t>(255 * x / w);
+            p[2] = static_cast<uint8_t>((x / 40 + y / 40) % 2 ? 220 : 60);
+        }
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+std::vector<uint32_t> sunset(int w, int h) {
+    std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            int dx = x - w / 2, dy = y - h * 2 / 3;
+            bool sun = dx * dx + dy * dy < (h / 5) * (h / 5);
+            uint32_t r = sun ? 255 : static_cast<uint32_t>(255 - 120 * y / h);
+            uint32_t g = sun ? 210 : static_cast<uint32_t>(80 + 60 * y / h);
+            uint32_t b = sun ? 60 : static_cast<uint32_t>(60 + 150 * y / h);
+            px[static_cast<size_t>(y) * w + x] = 0xFF000000 | r << 16 | g << 8 | b;
+        }
+    return px;
+}
+
+#ifdef TAPSIM_JPEG
+void jpeg(const fs::path& path, int w, int h) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = static_cast<JDIMENSION>(w);
+    c.image_height = static_cast<JDIMENSION>(h);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_start_compress(&c, TRUE);
+    const char comment[] = "http://www.tovak.test/sunset.jpg Sunset over the lake";
+    jpeg_write_marker(&c, JPEG_COM, reinterpret_cast<const JOCTET*>(comment), sizeof comment - 1);
+    std::vector<uint32_t> px = sunset(w, h);
+    std::vector<JSAMPLE> row(static_cast<size_t>(w) * 3);
+    while (c.next_scanline < c.image_height) {
+        for (int x = 0; x < w; ++x) {
+            uint32_t p = px[static_cast<size_t>(c.next_scanline) * w + x];
+            row[3 * x] = static_cast<JSAMPLE>(p >> 16);
+            row[3 * x + 1] = static_cast<JSAMPLE>(p >> 8);
+            row[3 * x + 2] = static_cast<JSAMPLE>(p);
+        }
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::fclose(f);
+}
+#endif
+
+} // namespace
+
 bool make_demo_disk(const std::string& dir, std::string* error) {
     std::error_code ec;
-    for (const char* sub : {"ProgramFiles", "DataFiles", "MediaFiles", "MP3Files"})
-        fs::create_directories(fs::path(dir) / sub, ec);
+    const fs::path root(dir);
+    for (const char* sub :
+         {"ProgramFiles/Settings/TovakRC", "DataFiles/Archive", "MediaFiles/Pictures", "MP3Files"})
+        fs::create_directories(root / sub, ec);
     if (ec) {
         *error = "cannot make the demo disk in " + dir + ": " + ec.message();
         return false;
     }
-    std::ofstream(fs::path(dir) / "MediaFiles" / "readme.txt")
+    recording(root / "DataFiles", "Tagesschau_2026-12-09.rec", "Das Erste", "Tagesschau",
+              "2026-12-09 20:00:00", 15);
+    recording(root / "DataFiles", "Terra X_2026-12-06.rec", "ZDF", "Terra X: Die Alpen",
+              "2026-12-06 19:30:00", 44);
+    recording(root / "DataFiles/Archive", "Tatort_2026-11-29.rec", "Das Erste", "Tatort",
+              "2026-11-29 20:15:00", 89);
+    std::ofstream(root / "MediaFiles" / "readme.txt")
         << "Demo disk of the receiver emulator.\nEvery file here was generated.\n";
-    std::ofstream notes(fs::path(dir) / "DataFiles" / "notes.txt");
+    std::ofstream notes(root / "DataFiles" / "notes.txt");
     for (int i = 1; i <= 40; ++i)
         notes << "Line " << i << " of a generated text file.\n";
+    for (int i = 1; i <= 30; ++i)
+        std::ofstream(root / "MediaFiles" / ("clip_" + std::to_string(100 + i) + ".txt"))
+            << i << "\n";
+    bmp(root / "MediaFiles/Pictures" / "stripes.bmp", 640, 480);
+#ifdef TAPSIM_JPEG
+    jpeg(root / "MediaFiles/Pictures" / "sunset.jpg", 1600, 1200);
+#endif
+#ifdef TAPSIM_PNG
+    std::string why;
+    write_png((root / "MediaFiles/Pictures" / "sunset.png").string(), sunset(400, 300), 400, 300,
+              &why);
+#endif
     return true;
 }
 

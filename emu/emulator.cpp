@@ -132,6 +132,7 @@ bool Emulator::prepare_root() {
     };
     std::string disk = attach(config_.disk, "disk", "/mnt/hd");
     attach(config_.usb, "usb", "/mnt/sdb1");
+    fs::create_directories(root_ + "/mnt/sdb2", ec); // a second USB slot, empty
     if (ec) {
         error_ = "cannot prepare the receiver's folders: " + ec.message();
         return false;

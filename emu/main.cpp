@@ -103,6 +103,14 @@ int main(int argc, char** argv) {
             return 1;
         }
         demo_dir = config.disk = tmpl;
+        // The converters a receiver has installed beside the TAP.
+        for (const char* program : {"tovak_gif", "tovak_png"}) {
+            std::error_code ec;
+            fs::copy_file(fs::path(exe_dir()) / program,
+                          fs::path(demo_dir) / "ProgramFiles/Settings/TovakRC" /
+                              (std::string(program) + ".mips"),
+                          ec);
+        }
     }
     int status = 0;
     {
