@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     libfreetype-dev fonts-dejavu-core libpng-dev libjpeg62-turbo-dev
     libgif-dev giflib-tools libgif-dev:mipsel
-    clang libclang-rt-14-dev valgrind
+    clang libclang-rt-14-dev valgrind time
 )
 if ! dpkg --print-foreign-architectures | grep -qx mipsel; then
     dpkg --add-architecture mipsel

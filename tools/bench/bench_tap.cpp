@@ -1,0 +1,134 @@
+// Costs of the resident TAP measured in the emulator. Under callgrind (tools/bench_tap.sh counts
+// the instructions of the TAP object while bench_loop runs):
+//   idle N        N idle events with nothing to do
+//   keys N        N keys the TAP hands on (P+ in live TV, press and release)
+//   browse N      entering a folder of N files in the file browser (scan, sort, first draw)
+//   browse_key N  one "v" in the browser on that folder
+// Timed (wall clock): copy MB   copying a file of MB megabytes through the copy queue with idle
+//   events back to back; prints the seconds.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "common/settings.h"
+#include "emulator.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+enum : uint32_t {
+    SAT = 0x10040,
+    FILELIST = 0x10042,
+    DATA = 0x10007,
+    MEDIA = 0x10004,
+    RECORD = 0x1003D,
+    OK = 0x1001E,
+    DOWN = 0x1001D,
+    PPLUS = 0x10045
+};
+
+void settings_file(const fs::path& disk) {
+    settings_record s{};
+    s.initialised = 1;
+    s.flags = SET_ENGLISH | SET_START_LISTENING | SET_FILES_OK;
+    s.tf_model = s.rc_model = 1;
+    s.startup = 20u << 16 | 2u << 24; // Max. Files 20 (20,000 entries), Max. Text 2
+    fs::path folder = disk / "ProgramFiles/Settings/TovakRC";
+    fs::create_directories(folder);
+    std::ofstream(folder / "TovakRC.ini", std::ios::binary)
+        .write(reinterpret_cast<const char*>(&s), sizeof s);
+}
+
+void press(tapsim::Emulator& emu, uint32_t key) {
+    emu.key_event(key);
+    emu.key_event(key | KEY_RELEASE);
+}
+
+} // namespace
+
+extern "C" __attribute__((noinline, visibility("default"))) void
+bench_loop(tapsim::Emulator& emu, const std::string& mode, int n) {
+    if (mode == "keys") {
+        for (int i = 0; i < n; ++i)
+            press(emu, PPLUS);
+    } else if (mode == "idle") {
+        emu.idle(static_cast<uint64_t>(n));
+    } else if (mode == "browse") {
+        press(emu, DATA);
+    } else if (mode == "browse_key") {
+        press(emu, DOWN);
+    }
+}
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: bench_tap TAP idle|keys|browse|browse_key|copy N\n");
+        return 2;
+    }
+    const std::string mode = argv[2];
+    const int n = std::atoi(argv[3]);
+    char tmpl[] = "/tmp/bench_tap.XXXXXX";
+    if (!mkdtemp(tmpl)) return 1;
+    const fs::path disk = fs::path(tmpl) / "disk";
+    fs::create_directories(disk / "ProgramFiles");
+    fs::create_directories(disk / "DataFiles");
+    fs::create_directories(disk / "MediaFiles");
+    settings_file(disk);
+    if (mode == "browse" || mode == "browse_key")
+        for (int i = 0; i < n; ++i) {
+            char name[64];
+            std::snprintf(name, sizeof name, "file_%05d_%c.txt", (i * 7919) % n, 'a' + i % 26);
+            std::ofstream(disk / "DataFiles" / name) << i;
+        }
+    const fs::path source = disk / "DataFiles" / "big.bin";
+    if (mode == "copy") {
+        std::ofstream out(source, std::ios::binary);
+        std::string block(1 << 20, 'x');
+        for (int i = 0; i < n; ++i)
+            out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+    int status = 0;
+    {
+        tapsim::Config c;
+        c.disk = disk.string();
+        tapsim::Emulator emu(c);
+        if (!emu.ok() || emu.load_tap(argv[1]) < 0) {
+            std::fprintf(stderr, "bench_tap: cannot load %s\n", argv[1]);
+            status = 1;
+        } else {
+            emu.idle(200);
+            if (mode == "browse" || mode == "browse_key" || mode == "copy") {
+                press(emu, SAT);
+                press(emu, FILELIST);
+            }
+            if (mode == "browse_key") press(emu, DATA);
+            if (mode == "copy") {
+                // Mark the file (the selected one), choose the target folder, confirm.
+                press(emu, DATA);
+                press(emu, RECORD);
+                emu.idle(300);
+                press(emu, MEDIA);
+                press(emu, RECORD);
+                const fs::path target = disk / "MediaFiles" / "big.bin";
+                const uintmax_t size = fs::file_size(source);
+                auto start = std::chrono::steady_clock::now();
+                press(emu, OK);
+                std::error_code ec;
+                while (fs::file_size(target, ec) != size || ec)
+                    emu.idle(64);
+                double seconds =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                std::printf("%.3f\n", seconds);
+            } else {
+                bench_loop(emu, mode, n);
+            }
+            emu.stop_all();
+        }
+    }
+    fs::remove_all(tmpl);
+    return status;
+}

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Benchmarks of the resident TAP in the emulator (a plain PC build, default build/host):
+# - instructions the TAP itself spends (callgrind, counted in the TAP object alone, so the
+#   emulator's own work is left out): per idle event with nothing to do, per key handed on,
+#   per entry when the browser enters a folder of 20,000 files, and for one "v" in it;
+# - copying a 512 MB file through the copy queue with idle events back to back, against cp of
+#   the same size on the same file system, in the same run (best of three each).
+# usage: bench_tap.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/host}
+tap=$build/tovakrc_tms.tap
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+tap_cost() { # mode n -> instructions in the TAP object inside bench_loop
+    valgrind --tool=callgrind --callgrind-out-file="$out/cg.$1" --toggle-collect=bench_loop \
+        "$build/bench_tap" "$tap" "$1" "$2" > /dev/null 2>&1
+    awk -v PATTERN='tovakrc_tms\\.tap$' -f tools/bench/callgrind_object_cost.awk "$out/cg.$1"
+}
+n=2000
+idle=$(tap_cost idle $n)
+keys=$(tap_cost keys $n)
+echo "idle event, nothing to do:  $((idle / n)) instructions in the TAP"
+echo "key handed on (P+):         $((keys / n / 2)) instructions in the TAP per event (press or release)"
+files=20000
+browse=$(tap_cost browse $files)
+key=$(tap_cost browse_key $files)
+echo "browser enters a folder of $files files: $((browse / files)) instructions per entry ($browse in all)"
+echo "one v in that folder:       $key instructions in the TAP"
+mb=512
+head -c $((mb << 20)) /dev/zero > "$out/source.bin"
+# The queue syncs each copied file to the disk before it counts it as done; cp leaves its data in
+# the page cache, so cp is timed alone and followed by sync.
+min() { awk -v a="$1" -v b="$2" 'BEGIN { print (b < a ? b : a) }'; }
+best_cp=999999 best_cp_sync=999999 best_queue=999999
+for i in 1 2 3; do
+    rm -f "$out/target.bin"
+    sync
+    best_cp=$(min "$best_cp" "$( { /usr/bin/time -f %e cp "$out/source.bin" "$out/target.bin"; } 2>&1 )")
+    rm -f "$out/target.bin"
+    sync
+    best_cp_sync=$(min "$best_cp_sync" \
+        "$( { /usr/bin/time -f %e sh -c 'cp "$1" "$2" && sync' sh "$out/source.bin" "$out/target.bin"; } 2>&1 )")
+    rm -f "$out/target.bin"
+    sync
+    best_queue=$(min "$best_queue" "$("$build/bench_tap" "$tap" copy $mb)")
+done
+awk -v cp="$best_cp" -v cps="$best_cp_sync" -v q="$best_queue" -v mb=$mb 'BEGIN {
+    printf "copy %d MB: queue %.3f s (%.0f MB/s); cp %.3f s (%.0f MB/s), ratio %.2f; cp + sync %.3f s (%.0f MB/s), ratio %.2f\n",
+           mb, q, mb / q, cp, mb / cp, cp / q, cps, mb / cps, cps / q }'
