@@ -7,6 +7,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include "common/key_codes.h"
 #include "browser/browser.h"
 #include "browser/copy_queue.h"
 #include "browser/listing.h"
@@ -30,50 +31,6 @@
 #include "osd/window_state.h"
 
 namespace {
-
-enum : dword {
-    B_0 = 0x10000,
-    B_4 = 0x10004,
-    B_9 = 0x10009,
-    B_RECALL = 0x1000B,
-    B_MUTE = 0x1000C,
-    B_AR = 0x1000E,
-    B_LEFT = 0x1000F,
-    B_SLEEP = 0x10010,
-    B_UP = 0x10012,
-    B_AUDIO = 0x10013,
-    B_INFO = 0x10014,
-    B_RIGHT = 0x10015,
-    B_GUIDE = 0x10016,
-    B_EXIT = 0x10017,
-    B_TVRADIO = 0x10018,
-    B_MENU = 0x1001C,
-    B_DOWN = 0x1001D,
-    B_OK = 0x1001E,
-    B_FAV = 0x10020,
-    B_SUBTITLE = 0x10021,
-    B_AUX = 0x10022,
-    B_F1 = 0x10023,
-    B_F2 = 0x10024,
-    B_F3 = 0x10025,
-    B_F4 = 0x10026,
-    B_TELETEXT = 0x10037,
-    B_REWIND = 0x10038,
-    B_PLAY = 0x10039,
-    B_FORWARD = 0x1003A,
-    B_SLOW = 0x1003B,
-    B_STOP = 0x1003C,
-    B_RECORD = 0x1003D,
-    B_CUT = 0x1003E,
-    B_SAT = 0x10040,
-    B_JUMP_START = 0x10041,
-    B_FILELIST = 0x10042,
-    B_JUMP_END = 0x10043,
-    B_VFORMAT = 0x10044,
-    B_V_PLUS = 0x10047,
-    B_V_MINUS = 0x10048,
-    B_WHITE = 0x10049,
-};
 
 // What the next key means.
 enum browser_state_value {
@@ -789,70 +746,70 @@ bool list_key(dword key) {
     const bool tap = key & KEY_TAP_MARK;
     const dir_entry* e = selected_entry();
     const int page = rows_per_page();
-    if (k != B_F1) f1_tick = 0;
+    if (k != KEY_F1) f1_tick = 0;
     switch (k) {
-    case B_DOWN:
+    case KEY_DOWN:
         move_selection(1);
         break;
-    case B_UP:
+    case KEY_UP:
         move_selection(-1);
         break;
-    case B_FORWARD:
-    case B_V_PLUS:
+    case KEY_FORWARD:
+    case KEY_V_PLUS:
         move_selection(page);
         break;
-    case B_REWIND:
-    case B_V_MINUS:
+    case KEY_REWIND:
+    case KEY_V_MINUS:
         move_selection(-page);
         break;
-    case B_JUMP_START:
+    case KEY_JUMP_START:
         move_selection(-static_cast<int>(entry_count));
         break;
-    case B_JUMP_END:
+    case KEY_JUMP_END:
         move_selection(static_cast<int>(entry_count));
         break;
-    case B_LEFT:
+    case KEY_LEFT:
         go_parent();
         break;
-    case B_RIGHT:
+    case KEY_RIGHT:
         if (e && entry_is_dir(*e)) key_ok();
         break;
-    case B_OK:
+    case KEY_OK:
         key_ok();
         break;
-    case B_EXIT:
+    case KEY_EXIT:
         close_window();
         return false;
-    case B_FILELIST:
+    case KEY_FILELIST:
         close_window();
         window_flags |= WS_PASS_FILELIST;
         return false;
-    case B_TELETEXT:
+    case KEY_TELETEXT:
         close_window();
         text_viewer(0, nullptr);
         return false;
-    case B_GUIDE:
+    case KEY_GUIDE:
         hand_over(epg_window);
         return false;
-    case B_MENU:
+    case KEY_MENU:
         hand_over(settings_menu);
         return false;
-    case B_VFORMAT:
+    case KEY_VFORMAT:
         hand_over(infos_window);
         return false;
-    case B_MUTE:
+    case KEY_MUTE:
         help_box(0, &browser_win, &browser_help_page1);
         return true;
-    case B_SLEEP:
+    case KEY_SLEEP:
         screen_capture(&browser_win);
         return true;
-    case B_AUDIO:
+    case KEY_AUDIO:
         settings.flags ^= SET_ENGLISH;
         break;
-    case B_TVRADIO:
+    case KEY_TVRADIO:
         settings.flags ^= SET_LARGE_FONT;
         break;
-    case B_F1:
+    case KEY_F1:
         if (tap) {
             mem_free(home_dir);
             home_dir = str_dup(current_dir);
@@ -862,39 +819,39 @@ bool list_key(dword key) {
             key_mark();
         }
         break;
-    case B_F2:
+    case KEY_F2:
         key_new_folder();
         break;
-    case B_F3:
+    case KEY_F3:
         key_copy_move(true);
         break;
-    case B_RECORD:
+    case KEY_RECORD:
         if (tap)
             key_copy_status();
         else
             key_copy_move(false);
         break;
-    case B_F4:
+    case KEY_F4:
         key_delete();
         break;
-    case B_WHITE:
-    case B_CUT:
+    case KEY_WHITE:
+    case KEY_CUT:
         key_rename();
         return true;
-    case B_SAT:
+    case KEY_SAT:
         if (entry_count)
             line_edit(0, EDIT_LIST_SEARCH, "- Suche in Liste", "- Search List Entry", nullptr);
         return true;
-    case B_FAV:
+    case KEY_FAV:
         jump_to(home_dir ? home_dir : "/");
         break;
-    case B_RECALL:
+    case KEY_RECALL:
         if (char* played = play_file_path()) {
             dir_scan(played, SCAN_SELECT, entry_count);
             count_directories();
         }
         break;
-    case B_PLAY:
+    case KEY_PLAY:
         if (e && entry_is_dir(*e))
             mp3_play(current_dir, e->name, 2);
         else if (e && name_ends_with(e->name, ".mp3"))
@@ -902,10 +859,10 @@ bool list_key(dword key) {
         else if (e && is_media(e->name))
             play(e->name);
         break;
-    case B_STOP:
+    case KEY_STOP:
         key_stop();
         break;
-    case B_INFO:
+    case KEY_INFO:
         if (tap) {
             key_recursive_listing();
         } else if (e) {
@@ -915,14 +872,14 @@ bool list_key(dword key) {
             return true;
         }
         break;
-    case B_AR:
+    case KEY_AR:
         if (e) browser_tool(BROWSER_TOOL_SPECIAL, current_dir, e->name);
         break;
-    case B_SLOW:
+    case KEY_SLOW:
         browser_tool(tap ? BROWSER_TOOL_RECTOOL_REPAIR : BROWSER_TOOL_RECTOOL, current_dir,
                      e && !entry_is_dir(*e) ? e->name : nullptr);
         break;
-    case B_AUX:
+    case KEY_AUX:
         if (in_playlist_folder())
             settings.sort_mp3 =
                 static_cast<uint8_t>((settings.sort_mp3 & 0x0F) | ((mp3_mode() + 1) % 5) << 4);
@@ -931,24 +888,24 @@ bool list_key(dword key) {
             count_directories();
         }
         break;
-    case B_SUBTITLE:
+    case KEY_SUBTITLE:
         settings.sort_mp3 =
             static_cast<uint8_t>((settings.sort_mp3 & 0xF0) | (sort_setting() + 1) % 5);
         scan(current_dir, SCAN_REREAD);
         break;
     default:
-        if (k >= B_0 && k <= B_9 && quick_dirs[k - B_0]) jump_to(quick_dirs[k - B_0]);
+        if (k >= KEY_0 && k <= KEY_9 && quick_dirs[k - KEY_0]) jump_to(quick_dirs[k - KEY_0]);
         break;
     }
     return true;
 }
 
 void confirm_key(dword k) {
-    if (k != B_OK && k != B_EXIT) return;
+    if (k != KEY_OK && k != KEY_EXIT) return;
     const int state = browser_state;
     ibox_show(nullptr, nullptr, 0);
     browser_state = BS_LIST;
-    if (k == B_EXIT) return;
+    if (k == KEY_EXIT) return;
     switch (state) {
     case BS_CONFIRM_COPY:
         do_copy();
@@ -1111,7 +1068,7 @@ dword file_browser(dword key) {
         if (!list_key(key)) return 0;
         break;
     case BS_MESSAGE:
-        if (k != B_OK && k != B_EXIT) return 0;
+        if (k != KEY_OK && k != KEY_EXIT) return 0;
         ibox_show(nullptr, nullptr, 0);
         browser_state = BS_LIST;
         break;

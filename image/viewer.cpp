@@ -1,5 +1,6 @@
 // The image viewer: decodes one picture, shrinks it in place to the window with the aspect
 // corrected for the 16:9 screen, draws it and writes its date or size into the title bar.
+#include "common/key_codes.h"
 #include "viewer.h"
 
 #include <stdio.h>
@@ -23,20 +24,6 @@ int image_state;
 int headline_toggle;
 
 namespace {
-
-enum : dword {
-    K_AUDIO = 0x10013,
-    K_INFO = 0x10014,
-    K_LEFT = 0x1000F,
-    K_RIGHT = 0x10015,
-    K_EXIT = 0x10017,
-    K_TVRADIO = 0x10018,
-    K_SUBTITLE = 0x10021,
-    K_REWIND = 0x10038,
-    K_FORWARD = 0x1003A,
-    K_JUMP_START = 0x10041,
-    K_JUMP_END = 0x10043,
-};
 
 const help_page help_image = {
     "Keys in Image Viewer",
@@ -230,7 +217,7 @@ dword img_sqz(dword key, const char* directory, const char* name) {
         return 0;
     }
     if (image_state == -1) {
-        if (key == K_EXIT) {
+        if (key == KEY_EXIT) {
             ibox_show(nullptr, nullptr, 0);
             osd_release(win);
             image_state = 0;
@@ -238,22 +225,22 @@ dword img_sqz(dword key, const char* directory, const char* name) {
         return 0;
     }
     switch (key) {
-    case K_SUBTITLE:
+    case KEY_SUBTITLE:
         headline_toggle = !headline_toggle;
         draw(win, shown_name);
         break;
-    case K_INFO:
+    case KEY_INFO:
         osd_save(win);
         file_details(shown_dir, shown_name, nullptr);
         image_state = -1;
         break;
-    case K_AUDIO:
+    case KEY_AUDIO:
         settings.flags ^= SET_ENGLISH;
         break;
-    case K_TVRADIO:
+    case KEY_TVRADIO:
         settings.flags ^= SET_LARGE_FONT;
         break;
-    case K_EXIT:
+    case KEY_EXIT:
         window_flags &= ~WS_IMAGE;
         break;
     default:
@@ -327,21 +314,24 @@ int image_view(dword key, const char* dir, const char* name) {
         char next[256];
         bool moved = false;
         switch (key) {
-        case K_LEFT:
-        case K_RIGHT:
-        case K_REWIND:
-        case K_FORWARD: {
-            const int step = key == K_LEFT ? -1 : key == K_RIGHT ? 1 : key == K_REWIND ? -10 : 10;
+        case KEY_LEFT:
+        case KEY_RIGHT:
+        case KEY_REWIND:
+        case KEY_FORWARD: {
+            const int step = key == KEY_LEFT     ? -1
+                             : key == KEY_RIGHT  ? 1
+                             : key == KEY_REWIND ? -10
+                                                 : 10;
             moved = current_dir_change(shown_dir) == 0 &&
                     picture_at(shown_name, step, next, sizeof next);
             break;
         }
-        case K_JUMP_START:
-        case K_JUMP_END:
+        case KEY_JUMP_START:
+        case KEY_JUMP_END:
             moved = current_dir_change(shown_dir) == 0 &&
-                    picture_end(key == K_JUMP_END, next, sizeof next);
+                    picture_end(key == KEY_JUMP_END, next, sizeof next);
             break;
-        case K_EXIT:
+        case KEY_EXIT:
             img_sqz(key, nullptr, nullptr);
             osd_close(&image_window);
             if (!(window_flags &

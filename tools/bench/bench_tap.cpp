@@ -13,23 +13,13 @@
 #include <fstream>
 #include <string>
 
+#include "common/key_codes.h"
 #include "common/settings.h"
 #include "emulator.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-enum : uint32_t {
-    SAT = 0x10040,
-    FILELIST = 0x10042,
-    DATA = 0x10007,
-    MEDIA = 0x10004,
-    RECORD = 0x1003D,
-    OK = 0x1001E,
-    DOWN = 0x1001D,
-    PPLUS = 0x10045
-};
 
 void settings_file(const fs::path& disk) {
     settings_record s{};
@@ -54,13 +44,13 @@ extern "C" __attribute__((noinline, visibility("default"))) void
 bench_loop(tapsim::Emulator& emu, const std::string& mode, int n) {
     if (mode == "keys") {
         for (int i = 0; i < n; ++i)
-            press(emu, PPLUS);
+            press(emu, KEY_P_PLUS);
     } else if (mode == "idle") {
         emu.idle(static_cast<uint64_t>(n));
     } else if (mode == "browse") {
-        press(emu, DATA);
+        press(emu, KEY_7);
     } else if (mode == "browse_key") {
-        press(emu, DOWN);
+        press(emu, KEY_DOWN);
     }
 }
 
@@ -102,21 +92,21 @@ int main(int argc, char** argv) {
         } else {
             emu.idle(200);
             if (mode == "browse" || mode == "browse_key" || mode == "copy") {
-                press(emu, SAT);
-                press(emu, FILELIST);
+                press(emu, KEY_SAT);
+                press(emu, KEY_FILELIST);
             }
-            if (mode == "browse_key") press(emu, DATA);
+            if (mode == "browse_key") press(emu, KEY_7);
             if (mode == "copy") {
                 // Mark the file (the selected one), choose the target folder, confirm.
-                press(emu, DATA);
-                press(emu, RECORD);
+                press(emu, KEY_7);
+                press(emu, KEY_RECORD);
                 emu.idle(300);
-                press(emu, MEDIA);
-                press(emu, RECORD);
+                press(emu, KEY_4);
+                press(emu, KEY_RECORD);
                 const fs::path target = disk / "MediaFiles" / "big.bin";
                 const uintmax_t size = fs::file_size(source);
                 auto start = std::chrono::steady_clock::now();
-                press(emu, OK);
+                press(emu, KEY_OK);
                 std::error_code ec;
                 while (fs::file_size(target, ec) != size || ec)
                     emu.idle(64);
