@@ -7,12 +7,9 @@
 #include <vector>
 
 #include "clock.h"
+#include "pictures.h"
 #ifdef TAPSIM_PNG
 #include "png_out.h"
-#endif
-#ifdef TAPSIM_JPEG
-#include <cstdio>
-#include <jpeglib.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -95,41 +92,6 @@ std::vector<uint32_t> sunset(int w, int h) {
     return px;
 }
 
-#ifdef TAPSIM_JPEG
-void jpeg(const fs::path& path, int w, int h) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, f);
-    c.image_width = static_cast<JDIMENSION>(w);
-    c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_start_compress(&c, TRUE);
-    const char comment[] = "http://www.tovak.test/sunset.jpg Sunset over the lake";
-    jpeg_write_marker(&c, JPEG_COM, reinterpret_cast<const JOCTET*>(comment), sizeof comment - 1);
-    std::vector<uint32_t> px = sunset(w, h);
-    std::vector<JSAMPLE> row(static_cast<size_t>(w) * 3);
-    while (c.next_scanline < c.image_height) {
-        for (int x = 0; x < w; ++x) {
-            uint32_t p = px[static_cast<size_t>(c.next_scanline) * w + x];
-            row[3 * x] = static_cast<JSAMPLE>(p >> 16);
-            row[3 * x + 1] = static_cast<JSAMPLE>(p >> 8);
-            row[3 * x + 2] = static_cast<JSAMPLE>(p);
-        }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::fclose(f);
-}
-#endif
-
 } // namespace
 
 bool make_demo_disk(const std::string& dir, std::string* error) {
@@ -157,9 +119,12 @@ bool make_demo_disk(const std::string& dir, std::string* error) {
         std::ofstream(root / "MediaFiles" / ("clip_" + std::to_string(100 + i) + ".txt"))
             << i << "\n";
     bmp(root / "MediaFiles/Pictures" / "stripes.bmp", 640, 480);
-#ifdef TAPSIM_JPEG
-    jpeg(root / "MediaFiles/Pictures" / "sunset.jpg", 1600, 1200);
-#endif
+    const std::vector<uint32_t> big = sunset(1600, 1200);
+    std::string jpeg =
+        jpeg_encode([&](int x, int y) { return big[static_cast<size_t>(y) * 1600 + x]; }, 1600,
+                    1200, "http://www.tovak.test/sunset.jpg Sunset over the lake");
+    if (!jpeg.empty())
+        std::ofstream(root / "MediaFiles/Pictures" / "sunset.jpg", std::ios::binary) << jpeg;
 #ifdef TAPSIM_PNG
     std::string why;
     write_png((root / "MediaFiles/Pictures" / "sunset.png").string(), sunset(400, 300), 400, 300,

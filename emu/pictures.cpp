@@ -1,6 +1,7 @@
 #include "pictures.h"
 
 #include <csetjmp>
+#include <cstdlib>
 #include <filesystem>
 #include <cstdio>
 #include <fstream>
@@ -74,6 +75,44 @@ bool decode(const std::vector<unsigned char>& file, int want_w, int want_h,
 
 } // namespace
 
+std::string jpeg_encode(const std::function<uint32_t(int, int)>& pixel, int w, int h,
+                        const std::string& comment, int quality) {
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = static_cast<JDIMENSION>(w);
+    c.image_height = static_cast<JDIMENSION>(h);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, quality, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    if (!comment.empty())
+        jpeg_write_marker(&c, JPEG_COM, reinterpret_cast<const JOCTET*>(comment.data()),
+                          static_cast<unsigned>(comment.size()));
+    std::vector<JSAMPLE> row(static_cast<size_t>(w) * 3);
+    while (c.next_scanline < c.image_height) {
+        const int y = static_cast<int>(c.next_scanline);
+        for (int x = 0; x < w; ++x) {
+            uint32_t p = pixel(x, y);
+            row[3 * x] = static_cast<JSAMPLE>(p >> 16);
+            row[3 * x + 1] = static_cast<JSAMPLE>(p >> 8);
+            row[3 * x + 2] = static_cast<JSAMPLE>(p);
+        }
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::string bytes(reinterpret_cast<char*>(out), size);
+    std::free(out);
+    return bytes;
+}
+
 bool jpeg_decode_scaled(const std::string& path, int w, int h, std::vector<uint32_t>* out) {
     std::error_code ec;
     if (w <= 0 || h <= 0 || !std::filesystem::is_regular_file(path, ec)) return false;
@@ -100,6 +139,10 @@ bool jpeg_decode_scaled(const std::string& path, int w, int h, std::vector<uint3
 #else
 bool jpeg_decode_scaled(const std::string&, int, int, std::vector<uint32_t>*) {
     return false;
+}
+std::string jpeg_encode(const std::function<uint32_t(int, int)>&, int, int, const std::string&,
+                        int) {
+    return "";
 }
 #endif
 

@@ -4,9 +4,10 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <jpeglib.h>
+#include <fstream>
 
 #include "emulator.h"
+#include "pictures.h"
 
 namespace fs = std::filesystem;
 
@@ -14,32 +15,8 @@ namespace {
 
 // Left half red, right half blue.
 void write_jpeg(const fs::path& path, int w, int h) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, f);
-    c.image_width = static_cast<JDIMENSION>(w);
-    c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 95, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<JSAMPLE> row(static_cast<size_t>(w) * 3);
-    for (int x = 0; x < w; ++x) {
-        row[3 * x] = x < w / 2 ? 255 : 0;
-        row[3 * x + 2] = x < w / 2 ? 0 : 255;
-    }
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::fclose(f);
+    std::ofstream(path, std::ios::binary) << tapsim::jpeg_encode(
+        [&](int x, int) { return x < w / 2 ? 0xFFFF0000u : 0xFF0000FFu; }, w, h, "", 95);
 }
 
 bool near(uint32_t px, uint32_t want) {

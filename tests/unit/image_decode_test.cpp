@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <jpeglib.h>
 
 #include "common/memory.h"
 #include "core/programs.h"
 #include "common/settings.h"
 #include "emulator.h"
+#include "pictures.h"
 #include "image/decode.h"
 #include "osd/window.h"
 
@@ -261,32 +261,7 @@ TEST_F(ImageDecode, WithoutAWindowOnlyTheSizeIsRead) {
 namespace {
 
 std::string jpeg_bytes(int w, int h, const char* comment) {
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = static_cast<JDIMENSION>(w);
-    c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_start_compress(&c, TRUE);
-    if (comment)
-        jpeg_write_marker(&c, JPEG_COM, reinterpret_cast<const JOCTET*>(comment),
-                          static_cast<unsigned>(std::strlen(comment)));
-    std::vector<JSAMPLE> row(static_cast<size_t>(w) * 3, 128);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::string s(reinterpret_cast<char*>(out), size);
-    free(out);
-    return s;
+    return tapsim::jpeg_encode([](int, int) { return 0xFF808080u; }, w, h, comment ? comment : "");
 }
 
 } // namespace

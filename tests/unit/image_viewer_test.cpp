@@ -1,7 +1,6 @@
 // The image viewer: fitting arithmetic, in-place resampling, pictures drawn on the OSD plane,
 // captures shown again, stepping through a folder, and the file details text.
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 #include <png.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -19,6 +18,7 @@
 #include "core/programs.h"
 #include "core/windows.h"
 #include "emulator.h"
+#include "pictures.h"
 #include "image/capture.h"
 #include "image/decode.h"
 #include "image/file_details.h"
@@ -67,37 +67,12 @@ std::string bmp24(int w, int h, uint32_t colour, uint32_t other = 0, uint32_t xp
 }
 
 std::string jpeg(int w, int h, const std::string& comment = "") {
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = w;
-    c.image_height = h;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_start_compress(&c, TRUE);
-    if (!comment.empty())
-        jpeg_write_marker(&c, JPEG_COM, reinterpret_cast<const JOCTET*>(comment.data()),
-                          static_cast<unsigned>(comment.size()));
-    std::vector<unsigned char> row(static_cast<size_t>(w) * 3);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            row[3 * x] = static_cast<unsigned char>(x * 255 / w);
-            row[3 * x + 1] = static_cast<unsigned char>(y * 255 / h);
-            row[3 * x + 2] = 128;
-        }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::string s(reinterpret_cast<char*>(out), size);
-    free(out);
-    jpeg_destroy_compress(&c);
-    return s;
+    return tapsim::jpeg_encode(
+        [&](int x, int y) {
+            return 0xFF000080u | static_cast<uint32_t>(x * 255 / w) << 16 |
+                   static_cast<uint32_t>(y * 255 / h) << 8;
+        },
+        w, h, comment);
 }
 
 // A GIF of w x h pixels in four colours (quadrants), LZW codes kept at 9 bits by a clear code
