@@ -47,6 +47,8 @@ class BuiltinFont : public Font {
 
 #ifdef TAPSIM_FREETYPE
 const char* const font_paths[] = {
+    // Narrow like a receiver's OSD font; the plain face where the condensed one is missing.
+    "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf",
     "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
     "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf",
     "/usr/share/fonts/truetype/freefont/FreeSans.ttf",

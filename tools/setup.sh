@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config file
     g++-mipsel-linux-gnu qemu-user
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-    libfreetype-dev fonts-dejavu-core libpng-dev libjpeg62-turbo-dev
+    libfreetype-dev fonts-dejavu-core fonts-dejavu-extra libpng-dev libjpeg62-turbo-dev
     libgif-dev giflib-tools libgif-dev:mipsel
     clang libclang-rt-14-dev valgrind time
 )
