@@ -609,16 +609,12 @@ void key_rename() {
 bool is_media(const char* name) {
     static const char* const media[] = {".rec", ".ts",  ".mp4", ".mpg", ".mpeg", ".vob",
                                         ".mp2", ".ac3", ".avi", ".mkv", ".flv"};
-    for (const char* s : media)
-        if (name_ends_with(name, s)) return true;
-    return false;
+    return name_ends_with_any(name, media);
 }
 bool is_text(const char* name) {
     static const char* const text[] = {".txt", ".log", ".ini", ".html", ".htm", ".pdf",
                                        ".sh",  ".xml", ".csv", ".m3u8", ".nfo"};
-    for (const char* s : text)
-        if (name_ends_with(name, s)) return true;
-    return false;
+    return name_ends_with_any(name, text);
 }
 
 void play(const char* name) {

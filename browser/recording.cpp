@@ -72,11 +72,6 @@ size_t read_up_to(const char* libc_path, void* out, size_t n) {
 
 } // namespace
 
-bool name_ends_with(const char* name, const char* suffix) {
-    size_t n = strlen(name), s = strlen(suffix);
-    return n >= s && strcasecmp(name + n - s, suffix) == 0;
-}
-
 bool is_recording_name(const char* name) {
     return name_ends_with(name, ".rec") || name_ends_with(name, ".ts");
 }

@@ -8,6 +8,8 @@
 // with path_map.
 #pragma once
 
+#include "common/names.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -73,8 +75,6 @@ static_assert(offsetof(rec_header, bookmark_count) == 1412, "bookmark count at 1
 static_assert(offsetof(rec_header, bookmarks) == 1416, "bookmarks at 1416");
 static_assert(offsetof(rec_header, extra) == 2124, "last field at 2124");
 
-// Case-insensitive suffix test ("x.REC" ends in ".rec").
-bool name_ends_with(const char* name, const char* suffix);
 // A stream of a recording: ".rec" or ".ts".
 bool is_recording_name(const char* name);
 // A companion: ".inf" or ".nav" behind a stream name (x.rec.inf).

@@ -13,6 +13,8 @@ struct osd_window;
 image_record* bmp_read(osd_window* win, const char* name);
 image_record* jpg_read(osd_window* win, const char* name);
 image_record* pipe_image_read(osd_window* win, const char* name); // GIF and PNG
+// The decoder that belongs to the name's suffix (".bmp", ".gif"/".png", otherwise JPEG).
+image_record* image_read(osd_window* win, const char* name);
 // Checks the first bytes of a raw image stream (got of them): magic, sides 1 ... 10000, at most
 // 16,000,000 bytes of pixels. True with the sides.
 bool raw_stream_check(const uint8_t* head, size_t got, int32_t* width, int32_t* height);

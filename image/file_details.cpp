@@ -11,6 +11,7 @@
 #include "browser/recording.h"
 #include "common/byte_order.h"
 #include "common/format.h"
+#include "common/names.h"
 #include "common/receiver_path.h"
 #include "common/settings.h"
 #include "common/tap_header_read.h"
@@ -45,11 +46,6 @@ void text_out::add(const char* format, ...) {
     used += static_cast<size_t>(n) < size - used ? static_cast<size_t>(n) : size - used - 1;
 }
 
-bool has_suffix(const char* name, const char* suffix) {
-    size_t n = strlen(name), s = strlen(suffix);
-    return n >= s && strcasecmp(name + n - s, suffix) == 0;
-}
-
 int hex_value(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -78,13 +74,7 @@ bool link_target(const char* dir, const char* name, char* out, size_t out_size) 
 }
 
 void image_block(text_out& out, const char* name) {
-    image_record* img = nullptr;
-    if (has_suffix(name, ".bmp"))
-        img = bmp_read(nullptr, name);
-    else if (has_suffix(name, ".gif") || has_suffix(name, ".png"))
-        img = pipe_image_read(nullptr, name);
-    else
-        img = jpg_read(nullptr, name);
+    image_record* img = image_read(nullptr, name);
     if (!img) return;
     out.add("\n%s:\n%d x %d px\n", ui_text("Image", "Bild"), img->file_width, img->file_height);
     if (img->comment[0]) out.add("%s\n", img->comment);
@@ -194,14 +184,16 @@ const char* file_details_text(const char* dir, const char* name, bool with_windo
                 static_cast<int>(entry.date >> 8 & 0xFF), static_cast<int>(entry.date & 0xFF),
                 size_text(entry.size));
     }
-    if (has_suffix(name, ".bmp") || has_suffix(name, ".gif") || has_suffix(name, ".png") ||
-        has_suffix(name, ".jpg") || has_suffix(name, ".jpeg")) {
+    if (name_ends_with(name, ".bmp") || name_ends_with(name, ".gif") ||
+        name_ends_with(name, ".png") || name_ends_with(name, ".jpg") ||
+        name_ends_with(name, ".jpeg")) {
         image_block(out, name);
-    } else if (has_suffix(name, ".tap")) {
+    } else if (name_ends_with(name, ".tap")) {
         tap_block(out, dir, name);
-    } else if (has_suffix(name, ".inf") || has_suffix(name, ".rec") || has_suffix(name, ".ts")) {
+    } else if (name_ends_with(name, ".inf") || name_ends_with(name, ".rec") ||
+               name_ends_with(name, ".ts")) {
         recording_block(out, dir, name, with_window);
-    } else if (has_suffix(name, ".mp3")) {
+    } else if (name_ends_with(name, ".mp3")) {
         // MP3 tags come from the MP3 player's tag reader; its block joins here once it exists.
     } else {
         int32_t lines = text_line_count(name);

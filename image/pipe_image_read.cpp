@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "common/memory.h"
+#include "common/names.h"
 #include "core/programs.h"
 #include "common/receiver_path.h"
 #include "core/log.h"
@@ -23,11 +24,6 @@ struct pipe_guard {
     }
 };
 
-bool has_suffix(const char* name, const char* suffix) {
-    size_t n = strlen(name), s = strlen(suffix);
-    return n >= s && strcasecmp(name + n - s, suffix) == 0;
-}
-
 void report(osd_window* win, const char* text) {
     log_msg(text);
     if (win) osd_text(win, text, 0);
@@ -41,7 +37,8 @@ uint32_t le32(const uint8_t* p) {
 
 bool raw_stream_check(const uint8_t* head, size_t got, int32_t* width, int32_t* height) {
     if (got < 256 || le32(head) != IMAGE_MAGIC) return false;
-    const int64_t w = static_cast<int32_t>(le32(head + 16)), h = static_cast<int32_t>(le32(head + 20));
+    const int64_t w = static_cast<int32_t>(le32(head + 16)),
+                  h = static_cast<int32_t>(le32(head + 20));
     if (w < 1 || w > IMAGE_MAX_SIDE || h < 1 || h > IMAGE_MAX_SIDE || w * h * 4 > IMAGE_MAX_BYTES)
         return false;
     *width = static_cast<int32_t>(w);
@@ -52,7 +49,7 @@ bool raw_stream_check(const uint8_t* head, size_t got, int32_t* width, int32_t* 
 image_record* pipe_image_read(osd_window* win, const char* name) {
     const char* dir = current_dir();
     if (!dir || !name) return nullptr;
-    const char* program_name = has_suffix(name, ".gif") ? "tovak_gif.mips" : "tovak_png.mips";
+    const char* program_name = name_ends_with(name, ".gif") ? "tovak_gif.mips" : "tovak_png.mips";
     mem_block program{program_path(program_name)};
     if (!program.p) {
         if (win && error_pending()) {

@@ -9,6 +9,7 @@
 
 #include "common/format.h"
 #include "common/memory.h"
+#include "common/names.h"
 #include "common/settings.h"
 #include "core/log.h"
 #include "core/programs.h"
@@ -53,11 +54,6 @@ const help_page help_image = {
     nullptr,
 };
 
-bool has_suffix(const char* name, const char* suffix) {
-    size_t n = strlen(name), s = strlen(suffix);
-    return n >= s && strcasecmp(name + n - s, suffix) == 0;
-}
-
 // The folder and name of the picture shown, for the file details and the stepping.
 char shown_dir[512];
 char shown_name[256];
@@ -73,13 +69,7 @@ void draw(osd_window* win, const char* name) {
     const bool large = ui_large_font();
     const int line = large ? LINE_LARGE : LINE_SMALL;
     osd_frame(win, FULL_W, 0, name, nullptr, ST_NO_LOGO + 12);
-    image_record* img = nullptr;
-    if (has_suffix(name, ".bmp"))
-        img = bmp_read(win, name);
-    else if (has_suffix(name, ".gif") || has_suffix(name, ".png"))
-        img = pipe_image_read(win, name);
-    else
-        img = jpg_read(win, name);
+    image_record* img = image_read(win, name);
     if (!img) {
         osd_text(win, ui_text("File can't be displayed!", "Datei kann nicht angezeigt werden!"), 0);
         osd_finish(win);
@@ -250,8 +240,9 @@ dword img_sqz(dword key, const char* directory, const char* name) {
 }
 
 bool image_file_name(const char* name) {
-    return has_suffix(name, ".bmp") || has_suffix(name, ".jpg") || has_suffix(name, ".jpeg") ||
-           has_suffix(name, ".gif") || has_suffix(name, ".png");
+    return name_ends_with(name, ".bmp") || name_ends_with(name, ".jpg") ||
+           name_ends_with(name, ".jpeg") || name_ends_with(name, ".gif") ||
+           name_ends_with(name, ".png");
 }
 
 namespace {

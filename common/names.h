@@ -1,0 +1,14 @@
+// Tests on file names.
+#pragma once
+
+#include <stddef.h>
+
+// Case-insensitive suffix test ("x.REC" ends in ".rec").
+bool name_ends_with(const char* name, const char* suffix);
+
+// True when the name ends in one of the suffixes.
+template <size_t N> bool name_ends_with_any(const char* name, const char* const (&suffixes)[N]) {
+    for (const char* s : suffixes)
+        if (name_ends_with(name, s)) return true;
+    return false;
+}
