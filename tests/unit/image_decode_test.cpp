@@ -12,6 +12,7 @@
 #include "core/programs.h"
 #include "common/settings.h"
 #include "emulator.h"
+#include "bmp_samples.h"
 #include "pictures.h"
 #include "image/decode.h"
 #include "osd/window.h"
@@ -199,6 +200,29 @@ TEST_F(ImageDecode, PalettesAndRunLengths) {
     }
 }
 
+TEST_F(ImageDecode, EveryBitmapFormShowsItsPixels) {
+    for (const bmp_sample& c : bmp_samples()) {
+        SCOPED_TRACE(c.name);
+        file("f.bmp", bmp_file(c.form));
+        image_record* size = bmp_read(nullptr, "f.bmp");
+        ASSERT_NE(size, nullptr);
+        EXPECT_EQ(size->file_width, c.width);
+        EXPECT_EQ(size->file_height, c.height);
+        image_record* img = bmp_read(&win, "f.bmp");
+        ASSERT_NE(img, nullptr);
+        ASSERT_NE(img->pixels, nullptr);
+        ASSERT_EQ(img->width, c.width);
+        ASSERT_EQ(img->height, c.height);
+        ASSERT_EQ(c.shown.size(), static_cast<size_t>(c.width) * c.height) << "bad sample";
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                EXPECT_EQ(at(img, x, y),
+                          0xFF000000u | c.shown[static_cast<size_t>(y) * c.width + x])
+                    << std::hex << "at " << std::dec << x << "," << y;
+        done(img);
+    }
+}
+
 TEST_F(ImageDecode, DamagedRunLengthsStopWithoutWritingOutside) {
     std::string pal = palette({0x000000, 0xFF0000});
     struct Case {
@@ -223,18 +247,40 @@ TEST_F(ImageDecode, DamagedRunLengthsStopWithoutWritingOutside) {
 
 TEST_F(ImageDecode, UnsupportedAndBrokenBitmaps) {
     std::string body = body24(2, 2, [](int, int) { return 0u; });
+    auto header_size = [&](uint32_t size) {
+        std::string s = bmp(2, 2, 24, 0, body);
+        put32(s, 14, size);
+        return s;
+    };
+    auto planes = [&](uint16_t n) {
+        std::string s = bmp(2, 2, 24, 0, body);
+        put16(s, 26, n);
+        return s;
+    };
     struct Case {
         const char* what;
         std::string file;
         bool record; // a record (without pixels) rather than null
     } cases[] = {
-        {"image size 0", bmp(2, 2, 24, 0, body, 0), true},
-        {"16 bits", bmp(2, 2, 16, 0, body), true},
         {"24 bits RLE", bmp(2, 2, 24, 1, body), true},
+        {"8 bits RLE4", bmp(2, 2, 8, 2, body), true},
+        {"4 bits RLE8", bmp(2, 2, 4, 1, body), true},
+        {"2 bits", bmp(2, 2, 2, 0, body), true},
+        {"24-bit bit fields", bmp(2, 2, 24, 3, body), true},
+        {"bit fields without masks", bmp(2, 2, 16, 3, body + std::string(12, '\0')), true},
+        {"JPEG inside", bmp(2, 2, 24, 4, body), true},
+        {"two planes", planes(2), true},
         {"too wide", bmp(10001, 1, 24, 0, body), true},
-        {"top-down", bmp(2, -2, 24, 0, body), false},
+        {"too tall (top-down)", bmp(1, -10001, 24, 0, body), true},
+        {"block over 16,000,000 bytes", bmp(2001, 2000, 24, 0, body), true},
+        {"image size over 16,000,000", bmp(2, 2, 24, 0, body, 16000001), true},
+        {"width 0", bmp(0, 2, 24, 0, body), false},
+        {"height 0", bmp(2, 0, 24, 0, body), false},
+        {"width negative", bmp(-2, 2, 24, 0, body), false},
         {"no BM", "XY" + bmp(2, 2, 24, 0, body).substr(2), false},
         {"short header", bmp(2, 2, 24, 0, body).substr(0, 40), false},
+        {"header size 8", header_size(8), false},
+        {"header longer than the file", header_size(0xFFFFFF00u), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
