@@ -105,16 +105,19 @@ image_record* jpg_read(osd_window* win, const char* name) {
         w = static_cast<int32_t>(static_cast<int64_t>(w) * 2400 / h);
         h = 2400;
     }
-    w = w * 45 / 64; // squeezed for the 16:9 screen
+    // Sizes never shrink below one pixel: a picture one pixel wide is still asked for.
+    auto at_least_one = [](int32_t v) { return v > 0 ? v : 1; };
+    w = at_least_one(w * 45 / 64); // squeezed for the 16:9 screen
+    h = at_least_one(h);
     img->anamorphic = 1;
     int attempts = 20;
     dword* px = nullptr;
-    while (attempts > 0 && w > 0 && h > 0) {
+    while (attempts > 0) {
         px = TAP_Osd_DecompressJpeg(name, static_cast<dword>(w), static_cast<dword>(h), 0);
         --attempts;
         if (px) break;
-        w = w * 9 / 10; // a smaller picture may still fit the firmware's memory
-        h = h * 9 / 10;
+        w = at_least_one(w * 9 / 10); // a smaller picture may still fit the firmware's memory
+        h = at_least_one(h * 9 / 10);
     }
     log_printf("jpg_read: xx=%d yy=%d retries=%d", w, h, attempts);
     img->width = w;

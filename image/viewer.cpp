@@ -156,8 +156,12 @@ image_fit image_fit_compute(int32_t w, int32_t h, int32_t W, int32_t H, bool ana
         new_h = new_w ? w * new_h / new_w : 0;
         new_w = w;
     }
-    f.width = static_cast<int32_t>(new_w);
-    f.height = static_cast<int32_t>(new_h);
+    // Every picture keeps at least one pixel in each direction (a 1 x 1 picture would
+    // otherwise be squeezed to nothing), and the ratios stay positive for the resampling.
+    f.width = static_cast<int32_t>(new_w > 0 ? new_w : 1);
+    f.height = static_cast<int32_t>(new_h > 0 ? new_h : 1);
+    if (f.hx_num < 1) f.hx_num = 1;
+    if (f.vy_num < 1) f.vy_num = 1;
     return f;
 }
 
