@@ -82,14 +82,19 @@ int gif_stream_pixels(GifFileType* gif, const stream_sink& sink, int* gif_error)
             image = &first;
     }
 
+    // The image's own colour map, when it has one, holds its colours; the background colour is
+    // an entry of the global map.
     colour_table colours;
     const ColorMapObject* map = gif->SColorMap;
-    if (map == nullptr && image != nullptr) map = image->ImageDesc.ColorMap;
+    if (image != nullptr && image->ImageDesc.ColorMap != nullptr) map = image->ImageDesc.ColorMap;
     colour_table_fill(map, &colours);
 
     std::uint8_t background[3] = {0, 0, 0};
-    if (gif->SColorMap != nullptr && gif->SBackGroundColor >= 0 && gif->SBackGroundColor < 256)
-        std::memcpy(background, colours.rgbx + 4 * gif->SBackGroundColor, 3);
+    if (gif->SColorMap != nullptr && gif->SBackGroundColor >= 0 && gif->SBackGroundColor < 256) {
+        colour_table global;
+        colour_table_fill(gif->SColorMap, &global);
+        std::memcpy(background, global.rgbx + 4 * gif->SBackGroundColor, 3);
+    }
 
     const std::size_t row_bytes = width * raw_stream_bytes_per_pixel;
     std::unique_ptr<std::uint8_t[]> background_row(new (std::nothrow) std::uint8_t[row_bytes]);

@@ -32,9 +32,9 @@ void gif_stream_header(const GifFileType* gif, std::uint8_t (&out)[raw_stream_he
 
 // Reads the rest of the file (GIFLIB's whole-file read) and writes width x height RGB pixels of
 // the logical screen to sink. The first image is placed at its position on the screen; pixels
-// outside it are the background colour (black without a global colour map). Colours come from
-// the global colour map, or from the first image's own map when the file has no global one;
-// indices beyond the map, and everything when there is no map at all, are black.
+// outside it are the background colour of the global map (black without one). Colours come
+// from the first image's own colour map when it has one, else from the global map; indices
+// beyond the map, and everything when there is no map at all, are black.
 int gif_stream_pixels(GifFileType* gif, const stream_sink& sink, int* gif_error);
 
 // Header, then (unless header_only) the pixels.

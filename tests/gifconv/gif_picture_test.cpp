@@ -148,11 +148,16 @@ std::vector<picture_case> full_screen_cases() {
          2,
          2,
          {red, blue, green, white}},
-        {"GlobalMapWinsOverLocalMap",
+        {"LocalMapWinsOverGlobalMap",
          encoded(2, 1, 0, {red, blue}, {image(0, 0, 2, 1, {0, 1}, {white, grey})}),
          2,
          1,
-         {red, blue}},
+         {white, grey}},
+        {"LocalMapOffsetImageBackgroundFromGlobalMap",
+         encoded(3, 1, 1, {red, blue}, {image(1, 0, 1, 1, {1}, {white, grey})}),
+         3,
+         1,
+         {blue, grey, blue}},
     };
 }
 
@@ -203,10 +208,9 @@ std::vector<picture_case> placement_cases() {
 
 std::vector<picture_case> colour_map_cases() {
     return {
-        {"IndicesBeyondGlobalMapAreBlack",
-         encoded(
-             4, 1, 0, {red, blue},
-             {image(0, 0, 4, 1, {0, 1, 5, 7}, {grey, grey, grey, grey, grey, grey, grey, grey})}),
+        {"RawIndicesBeyondLocalMapAreBlack",
+         raw(4, 1, 0, {grey, grey, grey, grey, grey, grey, grey, grey},
+             {raw_image(0, 0, 4, 1, {0, 1, 5, 7}, {red, blue})}),
          4,
          1,
          {red, blue, black, black}},
