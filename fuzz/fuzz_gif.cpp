@@ -3,14 +3,16 @@
 //   gif_fuzz_seeds corpus/              (a few small GIF files to start from)
 //   fuzz_gif -max_total_time=60 -rss_limit_mb=2048 corpus/
 //
-// Besides memory errors it checks the stream's shape: a header for the logical screen, then
-// exactly one RGB triple per screen pixel on success, or the header alone when GIFLIB fails.
+// Besides memory errors it checks the stream's shape: a header for the logical screen (reduced
+// when the screen is larger than the TAP takes), then exactly one RGB triple per pixel of that
+// size on success, or the header alone when GIFLIB fails.
 #include <cstddef>
 #include <cstdint>
 
 #include <gif_lib.h>
 
 #include "gif_stream.h"
+#include "raw_reduce.h"
 
 namespace {
 
@@ -87,13 +89,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     counting_sink sink;
     int gif_error = 0;
     const int status = gif_stream_convert(gif, false, stream_sink{count_bytes, &sink}, &gif_error);
-    const std::size_t pixels = static_cast<std::size_t>(area(gif->SWidth, gif->SHeight));
+    // Screens larger than the TAP takes come out reduced, and then fit.
+    const raw_reduction plan = raw_reduction_for(static_cast<std::uint32_t>(gif->SWidth),
+                                                 static_cast<std::uint32_t>(gif->SHeight));
+    const std::size_t pixels = std::size_t{plan.width} * plan.height;
+    if (plan.factor > 1 && (plan.width > raw_stream_max_side || plan.height > raw_stream_max_side ||
+                            std::uint64_t{pixels} * 4 > raw_stream_max_block_bytes))
+        __builtin_trap();
 
     if (sink.count < raw_stream_header_size) __builtin_trap();
     raw_image_header header;
-    if (!raw_header_decode(sink.header, &header) ||
-        header.width != static_cast<std::uint32_t>(gif->SWidth) ||
-        header.height != static_cast<std::uint32_t>(gif->SHeight))
+    if (!raw_header_decode(sink.header, &header) || header.width != plan.width ||
+        header.height != plan.height)
         __builtin_trap();
     if (status == gif_stream_ok && sink.count != raw_stream_header_size + 3 * pixels)
         __builtin_trap();

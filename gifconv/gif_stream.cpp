@@ -1,5 +1,7 @@
 #include "gif_stream.h"
 
+#include "raw_reduce.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -54,13 +56,6 @@ void map_indices(const GifByteType* indices, std::size_t count, const colour_tab
 
 GifFileType* gif_open_memory(gif_memory_source* source, int* error) {
     return DGifOpen(source, read_memory, error);
-}
-
-void gif_stream_header(const GifFileType* gif, std::uint8_t (&out)[raw_stream_header_size]) {
-    raw_image_header header;
-    raw_header_init(&header, static_cast<std::uint32_t>(screen_side(gif->SWidth)),
-                    static_cast<std::uint32_t>(screen_side(gif->SHeight)));
-    raw_header_encode(&header, out);
 }
 
 int gif_stream_pixels(GifFileType* gif, const stream_sink& sink, int* gif_error) {
@@ -138,9 +133,14 @@ int gif_stream_pixels(GifFileType* gif, const stream_sink& sink, int* gif_error)
 int gif_stream_convert(GifFileType* gif, bool header_only, const stream_sink& sink,
                        int* gif_error) {
     *gif_error = 0;
-    std::uint8_t header[raw_stream_header_size];
-    gif_stream_header(gif, header);
-    if (!sink_write(sink, header, sizeof header)) return gif_stream_write_failed;
+    const auto width = static_cast<std::uint32_t>(screen_side(gif->SWidth));
+    const auto height = static_cast<std::uint32_t>(screen_side(gif->SHeight));
+    if (!raw_write_header(width, height, header_only, sink)) return gif_stream_write_failed;
     if (header_only) return gif_stream_ok;
-    return gif_stream_pixels(gif, sink, gif_error);
+    raw_reducer reducer;
+    if (!reducer.start(width, height, sink)) {
+        *gif_error = D_GIF_ERR_NOT_ENOUGH_MEM;
+        return gif_stream_gif_failed;
+    }
+    return gif_stream_pixels(gif, reducer.input(), gif_error);
 }

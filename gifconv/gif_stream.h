@@ -27,9 +27,6 @@ struct gif_memory_source {
 // GIFLIB's code when the signature or the screen descriptor cannot be read.
 GifFileType* gif_open_memory(gif_memory_source* source, int* error);
 
-// The 256 header bytes for the logical screen of gif.
-void gif_stream_header(const GifFileType* gif, std::uint8_t (&out)[raw_stream_header_size]);
-
 // Reads the rest of the file (GIFLIB's whole-file read) and writes width x height RGB pixels of
 // the logical screen to sink. The first image is placed at its position on the screen; pixels
 // outside it are the background colour of the global map (black without one). Colours come
@@ -37,7 +34,9 @@ void gif_stream_header(const GifFileType* gif, std::uint8_t (&out)[raw_stream_he
 // beyond the map, and everything when there is no map at all, are black.
 int gif_stream_pixels(GifFileType* gif, const stream_sink& sink, int* gif_error);
 
-// Header, then (unless header_only) the pixels.
+// Header, then (unless header_only) the pixels. A screen larger than the TAP takes is reduced
+// (raw_reduce.h); the header then carries the reduced size, except with header_only, which
+// reports the screen's own size.
 int gif_stream_convert(GifFileType* gif, bool header_only, const stream_sink& sink, int* gif_error);
 
 #endif

@@ -15,6 +15,8 @@
 
 #include <png.h>
 
+#include "raw_reduce.h"
+
 struct png_stream {
     png_structp png = nullptr;
     png_infop info = nullptr;
@@ -155,12 +157,6 @@ void png_stream_info(const png_stream* stream, std::uint32_t* width, std::uint32
     *bit_depth = stream->bit_depth;
 }
 
-void png_stream_header(const png_stream* stream, std::uint8_t (&out)[raw_stream_header_size]) {
-    raw_image_header header;
-    raw_header_init(&header, stream->width, stream->height);
-    raw_header_encode(&header, out);
-}
-
 int png_stream_pixels(png_stream* s, const stream_sink& sink, int* png_error) {
     *png_error = 0;
     if (s->width == 0 || s->height == 0) return png_stream_ok;
@@ -186,11 +182,15 @@ int png_stream_pixels(png_stream* s, const stream_sink& sink, int* png_error) {
 int png_stream_convert(png_stream* stream, bool header_only, const stream_sink& sink,
                        int* png_error) {
     *png_error = 0;
-    std::uint8_t header[raw_stream_header_size];
-    png_stream_header(stream, header);
-    if (!sink_write(sink, header, sizeof header)) return png_stream_write_failed;
+    if (!raw_write_header(stream->width, stream->height, header_only, sink))
+        return png_stream_write_failed;
     if (header_only) return png_stream_ok;
-    return png_stream_pixels(stream, sink, png_error);
+    raw_reducer reducer;
+    if (!reducer.start(stream->width, stream->height, sink)) {
+        *png_error = png_err_no_memory;
+        return png_stream_png_failed;
+    }
+    return png_stream_pixels(stream, reducer.input(), png_error);
 }
 
 void png_stream_close(png_stream* stream) {

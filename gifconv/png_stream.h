@@ -37,15 +37,14 @@ png_stream* png_stream_open(const png_input& input, int* error);
 void png_stream_info(const png_stream* stream, std::uint32_t* width, std::uint32_t* height,
                      int* bit_depth);
 
-// The 256 header bytes for the picture.
-void png_stream_header(const png_stream* stream, std::uint8_t (&out)[raw_stream_header_size]);
-
 // Decodes the pixels and writes width x height RGB pixels to sink, one row as soon as it is
 // decoded (interlaced files: after the last pass). When decoding fails halfway, the rows before
 // the failure have been written.
 int png_stream_pixels(png_stream* stream, const stream_sink& sink, int* png_error);
 
-// Header, then (unless header_only) the pixels.
+// Header, then (unless header_only) the pixels. A picture larger than the TAP takes is reduced
+// (raw_reduce.h); the header then carries the reduced size, except with header_only, which
+// reports the picture's own size.
 int png_stream_convert(png_stream* stream, bool header_only, const stream_sink& sink,
                        int* png_error);
 

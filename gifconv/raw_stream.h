@@ -26,6 +26,10 @@
 constexpr std::uint32_t raw_stream_magic = 0x27E1ADACu;
 constexpr std::size_t raw_stream_header_size = 256;
 constexpr std::size_t raw_stream_bytes_per_pixel = 3;
+// What the TAP's reader takes: sides of 1 ... 10000 pixels and at most 16,000,000 bytes of its
+// 32-bit pixels (width * height * 4). The converters reduce larger pictures to fit.
+constexpr std::uint32_t raw_stream_max_side = 10000;
+constexpr std::uint64_t raw_stream_max_block_bytes = 16000000;
 
 struct raw_image_header {
     std::uint32_t magic;         // raw_stream_magic

@@ -18,6 +18,9 @@ image_record* image_read(osd_window* win, const char* name);
 // Checks the first bytes of a raw image stream (got of them): magic, sides 1 ... 10000, at most
 // 16,000,000 bytes of pixels. True with the sides.
 bool raw_stream_check(const uint8_t* head, size_t got, int32_t* width, int32_t* height);
+// The same for a header alone ("-h"): magic and sides of at least 1, without the limits on
+// pixels (a converter reduces larger pictures when it sends their pixels).
+bool raw_stream_size(const uint8_t* head, size_t got, int32_t* width, int32_t* height);
 
 // Drops uniform borders beyond 10 pixels on each side of a decoded block, in place.
 void image_trim_borders(image_record* image);

@@ -35,14 +35,23 @@ uint32_t le32(const uint8_t* p) {
 
 } // namespace
 
-bool raw_stream_check(const uint8_t* head, size_t got, int32_t* width, int32_t* height) {
+bool raw_stream_size(const uint8_t* head, size_t got, int32_t* width, int32_t* height) {
     if (got < 256 || le32(head) != IMAGE_MAGIC) return false;
-    const int64_t w = static_cast<int32_t>(le32(head + 16)),
+    const int32_t w = static_cast<int32_t>(le32(head + 16)),
                   h = static_cast<int32_t>(le32(head + 20));
-    if (w < 1 || w > IMAGE_MAX_SIDE || h < 1 || h > IMAGE_MAX_SIDE || w * h * 4 > IMAGE_MAX_BYTES)
+    if (w < 1 || h < 1) return false;
+    *width = w;
+    *height = h;
+    return true;
+}
+
+bool raw_stream_check(const uint8_t* head, size_t got, int32_t* width, int32_t* height) {
+    int32_t w, h;
+    if (!raw_stream_size(head, got, &w, &h) || w > IMAGE_MAX_SIDE || h > IMAGE_MAX_SIDE ||
+        static_cast<int64_t>(w) * h * 4 > IMAGE_MAX_BYTES)
         return false;
-    *width = static_cast<int32_t>(w);
-    *height = static_cast<int32_t>(h);
+    *width = w;
+    *height = h;
     return true;
 }
 
@@ -83,8 +92,9 @@ image_record* pipe_image_read(osd_window* win, const char* name) {
     }
     uint8_t head[256];
     size_t got = fread(head, 1, sizeof head, pipe.p);
+    // Only pixels are limited: the header alone (file details) tells any picture's size.
     int32_t w, h;
-    if (!raw_stream_check(head, got, &w, &h)) {
+    if (!(win ? raw_stream_check(head, got, &w, &h) : raw_stream_size(head, got, &w, &h))) {
         snprintf(line_buffer + 1, LINE_BUFFER_SIZE - 1, "%s%c%s: image error", dir, '/', name);
         report(win, line_buffer + 1);
         return nullptr;
