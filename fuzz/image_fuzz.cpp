@@ -1,6 +1,6 @@
-// The BMP decoder, the JPEG marker walk and the file details (text checks, recording header),
-// fed arbitrary file contents through a file of the emulated disk. A decoded BMP is also fitted and
-// resampled the way the viewer does it.
+// The BMP decoder (every header form, bit depth and compression), the JPEG marker walk and the
+// file details (text checks, recording header), fed arbitrary file contents through a file of the
+// emulated disk. A decoded BMP is also fitted and resampled the way the viewer does it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -60,6 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (img->width <= 0 || img->height <= 0 || img->width > img->file_width ||
                 img->height > img->file_height)
                 __builtin_trap();
+            // Alpha has been applied: every pixel leaves the decoder opaque.
+            for (size_t i = 0; i < static_cast<size_t>(img->width) * img->height; ++i)
+                if (img->pixels[i] >> 24 != 0xFF) __builtin_trap();
             image_fit fit = image_fit_compute(img->width, img->height, 690, 530, img->anamorphic);
             if (fit.width > img->width || fit.height > img->height) __builtin_trap();
             image_resample(img, fit);
