@@ -23,22 +23,17 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/key_codes.h"
-#include "common/memory.h"
-#include "common/settings.h"
-#include "emulator.h"
 #include "image/decode.h"
 #include "image/file_details.h"
 #include "image/viewer.h"
-#include "osd/ibox.h"
 #include "osd/window.h"
-#include "osd/window_state.h"
+#include "viewer_fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -227,6 +222,19 @@ bool read_pam(const fs::path& path, bool ignore_alpha, picture* out) {
     return true;
 }
 
+// The rounded average of the pixels in columns x0 ... x1 - 1 and rows y0 ... y1 - 1.
+uint32_t average(const picture& in, int x0, int x1, int y0, int y1) {
+    uint64_t sum[3] = {0, 0, 0}, n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x, ++n)
+            for (int c = 0; c < 3; ++c)
+                sum[c] += in.px[static_cast<size_t>(y) * in.width + x] >> (16 - 8 * c) & 0xFF;
+    uint32_t rgb = 0;
+    for (int c = 0; c < 3; ++c)
+        rgb = rgb << 8 | static_cast<uint32_t>((sum[c] + n / 2) / n);
+    return rgb;
+}
+
 // Pictures over the TAP's limits shrink by the smallest integer factor that fits, each
 // factor x factor block averaged and rounded (edge blocks average what they hold).
 picture reduce_to_limits(const picture& in) {
@@ -240,18 +248,9 @@ picture reduce_to_limits(const picture& in) {
     out.width = side(in.width);
     out.height = side(in.height);
     for (int y = 0; y < out.height; ++y)
-        for (int x = 0; x < out.width; ++x) {
-            uint64_t sum[3] = {0, 0, 0}, n = 0;
-            for (int yy = y * f; yy < std::min(in.height, (y + 1) * f); ++yy)
-                for (int xx = x * f; xx < std::min(in.width, (x + 1) * f); ++xx, ++n)
-                    for (int c = 0; c < 3; ++c)
-                        sum[c] +=
-                            in.px[static_cast<size_t>(yy) * in.width + xx] >> (16 - 8 * c) & 0xFF;
-            uint32_t rgb = 0;
-            for (int c = 0; c < 3; ++c)
-                rgb = rgb << 8 | static_cast<uint32_t>((sum[c] + n / 2) / n);
-            out.px.push_back(rgb);
-        }
+        for (int x = 0; x < out.width; ++x)
+            out.px.push_back(average(in, x * f, std::min(in.width, (x + 1) * f), y * f,
+                                     std::min(in.height, (y + 1) * f)));
     return out;
 }
 
@@ -296,16 +295,7 @@ picture area_average(const picture& in, int w, int h) {
                       x1 = std::max(x0 + 1, static_cast<int>(int64_t{x + 1} * in.width / w));
             const int y0 = static_cast<int>(int64_t{y} * in.height / h),
                       y1 = std::max(y0 + 1, static_cast<int>(int64_t{y + 1} * in.height / h));
-            uint64_t sum[3] = {0, 0, 0}, n = 0;
-            for (int yy = y0; yy < y1; ++yy)
-                for (int xx = x0; xx < x1; ++xx, ++n)
-                    for (int c = 0; c < 3; ++c)
-                        sum[c] +=
-                            in.px[static_cast<size_t>(yy) * in.width + xx] >> (16 - 8 * c) & 0xFF;
-            uint32_t rgb = 0;
-            for (int c = 0; c < 3; ++c)
-                rgb = rgb << 8 | static_cast<uint32_t>((sum[c] + n / 2) / n);
-            out.px.push_back(rgb);
+            out.px.push_back(average(in, x0, x1, y0, y1));
         }
     return out;
 }
@@ -383,57 +373,21 @@ void make_corpus() {
 }
 
 // The viewer on an emulated receiver with the converter programs installed.
-class CorpusViewer : public ::testing::Test {
+class CorpusViewer : public ViewerFixture {
   public:
     static void SetUpTestSuite() { make_corpus(); }
 
   protected:
     void SetUp() override {
         ASSERT_TRUE(fs::exists(corpus / "corpus.done")) << "no picture corpus in " << corpus;
-        char tmpl[] = "/tmp/picturecorpus.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        fs::create_directories(dir / "disk" / "Pics");
-        const fs::path programs = dir / "disk" / "ProgramFiles" / "Settings" / "TovakRC";
-        fs::create_directories(programs);
-        fs::copy_file(TOVAK_GIF_PROGRAM, programs / "tovak_gif.mips");
-        fs::copy_file(TOVAK_PNG_PROGRAM, programs / "tovak_png.mips");
-        tapsim::Config c;
-        c.disk = (dir / "disk").string();
-        c.shots = (dir / "shots").string();
-        emu = std::make_unique<tapsim::Emulator>(c);
-        ASSERT_TRUE(emu->ok());
+        ViewerFixture::SetUp();
+        ASSERT_TRUE(install_converters());
         emu->state().jpeg_max_pixels = 2400 * 2400; // the first request succeeds
-        saved = settings;
-        settings = settings_record{};
-        settings.flags = SET_ENGLISH;
-        window_flags = 0;
-        image_state = 0;
-        headline_toggle = 0;
-        start = mem_outstanding();
-    }
-    void TearDown() override {
-        if (window_flags & WS_IMAGE) image_view(0x10017, nullptr, nullptr);
-        while (ibox_open())
-            ibox_show(nullptr, nullptr, 0);
-        osd_release(&image_window);
-        osd_close(&image_window);
-        screen_give_back();
-        EXPECT_EQ(mem_outstanding(), start) << "every block given back";
-        window_flags = 0;
-        settings = saved;
-        emu.reset();
-        fs::remove_all(dir);
     }
     void place(const std::string& name) {
         fs::copy_file(corpus / name, dir / "disk" / "Pics" / name,
                       fs::copy_options::overwrite_existing);
     }
-
-    fs::path dir;
-    std::unique_ptr<tapsim::Emulator> emu;
-    settings_record saved;
-    int64_t start = 0;
 };
 
 class PictureCorpus : public CorpusViewer, public ::testing::WithParamInterface<corpus_case> {};
@@ -478,16 +432,12 @@ TEST_P(PictureCorpus, DrawnAsTheIndependentDecode) {
     const int top = image_window.screen_y + image_window.margin_y + osd_line_height();
     const int x0 = left + (W - want.width) / 2;
     const int y0 = top + (want.height < H ? (H - want.height) / 2 : 0);
-    const uint32_t background = plane[static_cast<size_t>(top + H - 1) * SCREEN_W + left];
-    if (want.width < W && want.height < H) {
-        int outside = 0;
-        for (int y = top; y < top + H; ++y)
-            for (int x = left; x < left + W; ++x) {
-                const bool in = x >= x0 && x < x0 + want.width && y >= y0 && y < y0 + want.height;
-                if (!in && plane[static_cast<size_t>(y) * SCREEN_W + x] != background) ++outside;
-            }
-        EXPECT_EQ(outside, 0) << "pixels drawn outside the picture's place";
-    }
+    const Box drawn = picture_box();
+    EXPECT_TRUE(drawn.x0 >= x0 && drawn.x1 < x0 + want.width && drawn.y0 >= y0 &&
+                drawn.y1 < y0 + want.height)
+        << "drawn at " << drawn.x0 << "," << drawn.y0 << " size " << drawn.w() << "x" << drawn.h()
+        << ", the picture's place is " << x0 << "," << y0 << " size " << want.width << "x"
+        << want.height;
 
     size_t wrong = 0, within16 = 0;
     uint64_t total_difference = 0;

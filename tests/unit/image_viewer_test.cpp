@@ -19,6 +19,7 @@
 #include "core/windows.h"
 #include "emulator.h"
 #include "pictures.h"
+#include "viewer_fixture.h"
 #include "image/capture.h"
 #include "image/decode.h"
 #include "image/file_details.h"
@@ -153,76 +154,7 @@ bool png_file(const fs::path& path, int w, int h) {
     return png_image_write_to_file(&img, path.c_str(), 0, px.data(), 0, nullptr) != 0;
 }
 
-struct Box {
-    int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
-    int w() const { return x1 - x0 + 1; }
-    int h() const { return y1 - y0 + 1; }
-};
-
-class ImageViewer : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/imageviewer.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        fs::create_directories(dir / "disk" / "Pics");
-        fs::create_directories(dir / "disk" / "Captures");
-        fs::create_directories(dir / "disk" / "ProgramFiles" / "Settings" / "TovakRC");
-        tapsim::Config c;
-        c.disk = (dir / "disk").string();
-        const char* shots = getenv("IMAGE_SHOTS");
-        c.shots = shots && *shots ? shots : (dir / "shots").string();
-        emu = std::make_unique<tapsim::Emulator>(c);
-        ASSERT_TRUE(emu->ok());
-        saved = settings;
-        settings = settings_record{};
-        settings.flags = SET_ENGLISH;
-        window_flags = 0;
-        image_state = 0;
-        headline_toggle = 0;
-        start = mem_outstanding();
-    }
-    void TearDown() override {
-        if (window_flags & WS_HELP) help_box(0x10017, nullptr, nullptr);
-        while (ibox_open())
-            ibox_show(nullptr, nullptr, 0);
-        if (window_flags & WS_IMAGE) image_view(0x10017, nullptr, nullptr);
-        osd_release(&image_window);
-        osd_close(&image_window);
-        screen_give_back();
-        EXPECT_EQ(mem_outstanding(), start) << "every block given back";
-        window_flags = 0;
-        settings = saved;
-        emu.reset();
-        fs::remove_all(dir);
-    }
-    void file(const std::string& name, const std::string& bytes) {
-        std::ofstream(dir / "disk" / "Pics" / name, std::ios::binary) << bytes;
-    }
-    // Bounding box of the pixels drawn below the title bar that are not the window's background.
-    Box picture_box() {
-        std::vector<uint32_t> plane = emu->osd().plane();
-        const int top = image_window.screen_y + image_window.margin_y + osd_line_height();
-        const int left = image_window.screen_x + image_window.margin_x;
-        const int bottom = image_window.screen_y + image_window.margin_y + image_window.height;
-        const uint32_t bg = plane[static_cast<size_t>(bottom - 1) * SCREEN_W + left];
-        Box b;
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < left + image_window.width; ++x)
-                if (plane[static_cast<size_t>(y) * SCREEN_W + x] != bg) {
-                    b.x0 = std::min(b.x0, x);
-                    b.x1 = std::max(b.x1, x);
-                    b.y0 = std::min(b.y0, y);
-                    b.y1 = std::max(b.y1, y);
-                }
-        return b;
-    }
-
-    fs::path dir;
-    std::unique_ptr<tapsim::Emulator> emu;
-    settings_record saved;
-    int64_t start = 0;
-};
+class ImageViewer : public ViewerFixture {};
 
 } // namespace
 
@@ -457,13 +389,7 @@ TEST_F(ImageViewer, CapturesShownAgain) {
 
 TEST_F(ImageViewer, ScreenshotsOfEachFormat) {
     // With IMAGE_SHOTS set the viewer's screen is written there for a look.
-    fs::path settings_dir = dir / "disk" / "ProgramFiles" / "Settings" / "TovakRC";
-#if defined(TOVAK_GIF_PROGRAM) && defined(TOVAK_PNG_PROGRAM)
-    fs::copy_file(TOVAK_GIF_PROGRAM, settings_dir / "tovak_gif.mips");
-    fs::copy_file(TOVAK_PNG_PROGRAM, settings_dir / "tovak_png.mips");
-#else
-    GTEST_SKIP() << "the converter programs are not built";
-#endif
+    if (!install_converters()) GTEST_SKIP() << "the converter programs are not built";
     file("sample.gif", gif(400, 300));
     ASSERT_TRUE(png_file(dir / "disk" / "Pics" / "sample.png", 500, 375));
     file("sample.jpg", jpeg(800, 600, "http://example.org Sample%20headline"));
