@@ -20,7 +20,9 @@ bool fits(std::uint64_t width, std::uint64_t height, std::uint64_t factor) {
 } // namespace
 
 raw_reduction raw_reduction_for(std::uint32_t width, std::uint32_t height) {
-    if (width == 0 || height == 0 || fits(width, height, 1)) return {1, width, height};
+    if (width == 0 || height == 0 || fits(width, height, 1) ||
+        std::uint64_t{width} * height > raw_reduce_max_pixels)
+        return {1, width, height};
     // Start at a lower bound (what the sides and, just below it, the pixel count ask for),
     // then count up.
     const double area = static_cast<double>(width) * height * 4 / raw_stream_max_block_bytes;

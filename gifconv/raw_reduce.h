@@ -2,7 +2,9 @@
 // are reduced on their way into the stream by the smallest integer factor that fits: each
 // factor x factor block of pixels becomes one pixel, the rounded average of the block. Blocks at
 // the right and bottom edges average the pixels they have, so the reduced picture is
-// ceil(width / factor) x ceil(height / factor).
+// ceil(width / factor) x ceil(height / factor). Pictures of more than raw_reduce_max_pixels are
+// not reduced: converting them would keep the TAP waiting at the pipe for too long, so their
+// stream keeps their own size, which the TAP refuses at once.
 #ifndef TOVAK_GIFCONV_RAW_REDUCE_H
 #define TOVAK_GIFCONV_RAW_REDUCE_H
 
@@ -13,12 +15,16 @@
 #include "raw_stream.h"
 #include "stream_sink.h"
 
+// 64 million pixels: 8000 x 8000, the photos of today's cameras and telephones.
+constexpr std::uint64_t raw_reduce_max_pixels = 64000000;
+
 struct raw_reduction {
     std::uint32_t factor; // 1: the picture fits as it is
     std::uint32_t width, height;
 };
 
-// The smallest factor for a width x height picture, and the size it gives. Sides of 0 stay.
+// The smallest factor for a width x height picture, and the size it gives. Sides of 0 stay, and
+// so do pictures over raw_reduce_max_pixels.
 raw_reduction raw_reduction_for(std::uint32_t width, std::uint32_t height);
 
 // Writes the stream's header: with header_only the picture's own size, else the size of the

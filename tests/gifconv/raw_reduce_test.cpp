@@ -22,8 +22,10 @@ TEST(RawReduction, SmallestFactorThatFits) {
         {"a 4000 x 3000 photo", 4000, 3000, {2, 2000, 1500}},
         {"side of 10000 fits", 10000, 400, {1, 10000, 400}},
         {"side over 10000", 10001, 1, {2, 5001, 1}},
-        {"largest GIF screen", 65535, 65535, {33, 1986, 1986}},
-        {"widest PNG line", 4294967295u, 1, {429497, 10000, 1}},
+        {"64 million pixels", 8000, 8000, {4, 2000, 2000}},
+        {"a line of 64 million pixels", 64000000, 1, {6400, 10000, 1}},
+        {"more than 64 million pixels stay", 8000, 8001, {1, 8000, 8001}},
+        {"largest GIF screen stays", 65535, 65535, {1, 65535, 65535}},
         {"empty screen stays", 0, 5, {1, 0, 5}},
     };
     for (const auto& c : cases) {

@@ -95,9 +95,11 @@ def main():
            "-depth", "16", "src_16bit.png")
     magick("src_16bit.png", "src_alpha.png", "-compose", "CopyOpacity", "-composite",
            "-depth", "16", "src_16bit_alpha.png")
-    # 4000 x 3000: enlarged from small pictures, 64 colours for the GIF.
-    detail(400, 300).resize((4000, 3000), Image.BILINEAR).save("src_4000x3000.png")
-    detail(400, 300).quantize(64).resize((4000, 3000), Image.NEAREST).save("src_4000x3000_64.png")
+    # 4000 x 3000: enlarged from small pictures (written uncompressed, or nearly), 64 colours
+    # for the GIF.
+    detail(400, 300).resize((4000, 3000), Image.BILINEAR).save("src_4000x3000.ppm")
+    detail(400, 300).quantize(64).resize((4000, 3000), Image.NEAREST).save(
+        "src_4000x3000_64.png", compress_level=1)
 
     # GIF
     # Pillow writes the global map with the colours in use and, asked for a colour table,
@@ -147,7 +149,7 @@ def main():
     magick("src_16bit_alpha.png", "PNG64:png_rgba_16bit.png")
     magick("src_large.png", "-interlace", "PNG", "PNG24:png_interlaced.png")
     magick("-size", "1x1", "xc:#C03060", "PNG24:png_1x1.png")
-    magick("src_4000x3000.png", "-define", "png:compression-level=1", "PNG24:png_4000x3000.png")
+    magick("src_4000x3000.ppm", "-define", "png:compression-level=1", "PNG24:png_4000x3000.png")
 
     # BMP
     magick("src_detail.png", "+dither", "-colors", "2", "BMP3:bmp_1bit.bmp")
@@ -173,8 +175,8 @@ def main():
     magick("src_smooth.png", "-quality", "92", "jpeg_baseline.jpg")
     magick("src_smooth.png", "-quality", "92", "-interlace", "Plane", "jpeg_progressive.jpg")
     magick("-size", "1x1", "xc:#8040C0", "-quality", "95", "jpeg_1x1.jpg")
-    smooth(400, 300).resize((4000, 3000), Image.BICUBIC).save("src_jpeg_4000x3000.png")
-    magick("src_jpeg_4000x3000.png", "-quality", "90", "jpeg_4000x3000.jpg")
+    smooth(400, 300).resize((4000, 3000), Image.BICUBIC).save("src_jpeg_4000x3000.ppm")
+    magick("src_jpeg_4000x3000.ppm", "-quality", "90", "jpeg_4000x3000.jpg")
 
     for name in os.listdir("."):
         if name.startswith("src_"):
