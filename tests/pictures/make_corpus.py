@@ -70,8 +70,8 @@ def top_down(source, target):
     ImageMagick nor Pillow writes top-down rows; ImageMagick reads them for the reference."""
     data = bytearray(open(source, "rb").read())
     offset, = struct.unpack_from("<I", data, 10)
-    width, height, bits = struct.unpack_from("<iiH", data, 18)[0], \
-        struct.unpack_from("<i", data, 22)[0], struct.unpack_from("<H", data, 28)[0]
+    width, height = struct.unpack_from("<ii", data, 18)
+    bits, = struct.unpack_from("<H", data, 28)
     stride = (width * bits + 31) // 32 * 4
     rows = [data[offset + i * stride: offset + (i + 1) * stride] for i in range(height)]
     data[offset: offset + stride * height] = b"".join(reversed(rows))
