@@ -683,7 +683,7 @@ void key_stop() {
         // This TAP itself is not stopped from its own window.
         const dword* current = static_cast<const dword*>(fw_address(FW_CUR_TAP_TASK));
         const bool itself = current && *current == static_cast<dword>(activity - 16);
-        if (t && t->handler && !itself) t->handler(EVT_STOP, 0, 0);
+        if (t && t->entry.handler && !itself) t->entry.handler(EVT_STOP, 0, 0);
         if (!t || file_activity(current_dir, e->name) >= 16)
             message(IBOX_ERROR, 2000, e->name,
                     ui_text("Can't terminate this TAP.", "Dieses TAP kann nicht beendet werden."));

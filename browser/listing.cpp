@@ -303,18 +303,19 @@ uint32_t dir_scan(char* path, int mode, uint32_t old_count) {
     entry_count = dir_count = 0;
     const bool root = !strcmp(dir, "/");
     if (root) add_entry("/", 0, 0, ATTR_FOLDER);
-    TYPE_File e;
+    TYPE_FolderEntry e;
     memset(&e, 0, sizeof e);
-    dword n = TAP_Hdd_FindFirst(&e);
+    dword n = TAP_Hdd_FindFirst(&e, "*");
     for (dword i = 0; i < n; ++i) {
         if (i && !TAP_Hdd_FindNext(&e)) break;
         e.name[sizeof e.name - 1] = 0;
         if (!strcmp(e.name, ".") || !strcmp(e.name, "..") || !e.name[0]) continue;
-        uint32_t date = e.date;
+        uint32_t date = e.time;
         if (e.attr != ATTR_FOLDER && (name_ends_with(e.name, ".inf") || is_recording_name(e.name)))
             repair_date(dir, e.name, &date);
         if (!list_filter(dir, e.name)) continue;
-        if (!add_entry(e.name, e.size, date, e.attr)) break;
+        if (!add_entry(e.name, static_cast<uint64_t>(e.size), date, static_cast<uint16_t>(e.attr)))
+            break;
     }
     qsort(entries(), entry_count, sizeof(dir_entry), entry_compare);
     mem_free(current_dir);

@@ -306,10 +306,9 @@ int group_delete(const char* dir, const char* name, bool recursive) {
 char* play_file_path(void) {
     TYPE_PlayInfo info;
     memset(&info, 0, sizeof info);
-    if (!TAP_Hdd_GetPlayInfo(&info) || info.playMode == 0 || !info.file || !info.file->entry ||
-        !info.file->entry->name)
-        return nullptr;
-    const char* name = info.file->entry->name;
+    const char* name =
+        TAP_Hdd_GetPlayInfo(&info) && info.playMode != 0 ? fw_file_name(info.file) : nullptr;
+    if (!name) return nullptr;
     size_t mount = strlen(DISK_MOUNT);
     if (strncmp(name, DISK_MOUNT, mount) == 0 && name[mount] == '/') name += mount;
     char* copy = str_dup(name);
@@ -327,8 +326,8 @@ int file_activity(const char* dir, const char* name) {
     if (name_ends_with(name, ".tap")) {
         const tap_task_slot* tasks = static_cast<const tap_task_slot*>(fw_address(FW_TAP_TASK));
         for (int i = 0; tasks && i < TAP_TASK_SLOTS; ++i)
-            if (tasks[i].status == TAP_TASK_RUNNING && tasks[i].file && tasks[i].file->entry &&
-                tasks[i].file->entry->name && !strcmp(tasks[i].file->entry->name, linux_path))
+            if (tasks[i].status == TAP_TASK_RUNNING && fw_file_name(tasks[i].file) &&
+                !strcmp(fw_file_name(tasks[i].file), linux_path))
                 return 16 + i;
         return 0;
     }
@@ -343,9 +342,9 @@ int file_activity(const char* dir, const char* name) {
     }
     TYPE_PlayInfo play;
     memset(&play, 0, sizeof play);
-    if (TAP_Hdd_GetPlayInfo(&play) && play.playMode != 0 && play.file && play.file->entry &&
-        play.file->entry->name) {
-        const char* played = play.file->entry->name;
+    const char* played =
+        TAP_Hdd_GetPlayInfo(&play) && play.playMode != 0 ? fw_file_name(play.file) : nullptr;
+    if (played) {
         size_t n = strlen(played);
         if (name_ends_with(played, ".inf") || name_ends_with(played, ".nav")) n -= 4;
         if (n && !strncmp(linux_path, played, n)) return play.playMode == 5 ? 2 : 1;

@@ -128,8 +128,9 @@ int fw_file_action(const char* folder, const char* path, int kind, const uint32_
         case 1:
             result = bound<fw_start_playback_divx_fn>(FW_PLAYBACK_DIVX)(name, 0, true) == 0;
             break;
-        case 2:
-            result = bound<fw_exec_program_fn>(FW_EXEC_PROGRAM)(name) == 0;
+        case 2: // the firmware's call returns nothing: it counts as done
+            bound<fw_exec_program_fn>(FW_EXEC_PROGRAM)(name);
+            result = 1;
             break;
         case 3:
             result = bound<fw_file_cut_paste_fn>(FW_FILE_CUT_PASTE)(name, range ? range[0] : 0,

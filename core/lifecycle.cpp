@@ -242,9 +242,9 @@ int tap_copies_running(const tap_task_slot* tasks) {
     int copies = 0;
     for (int slot = 0; slot < TAP_TASK_SLOTS; ++slot) {
         const tap_task_slot& t = tasks[slot];
-        if (t.status != TAP_TASK_RUNNING || !t.file || !t.file->entry || !t.file->entry->name)
-            continue;
-        const tap_header_record* header = tap_header_read(nullptr, t.file->entry->name);
+        const char* file = fw_file_name(t.file);
+        if (t.status != TAP_TASK_RUNNING || !file) continue;
+        const tap_header_record* header = tap_header_read(nullptr, file);
         if (header && header->id == TAP_ID_TOVAK) ++copies;
     }
     tap_header_clear();
@@ -286,7 +286,8 @@ int tap_start(tap_event_handler self) {
             tables_release();
             return 0;
         }
-        if (tasks[0].handler == self && !others_running(tasks) && clock_offset <= just_powered_on)
+        if (tasks[0].entry.handler == self && !others_running(tasks) &&
+            clock_offset <= just_powered_on)
             power_on_actions();
     }
     // 11. Remote-control codes, system detection.

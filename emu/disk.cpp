@@ -1,6 +1,7 @@
 #include "disk.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -79,17 +80,21 @@ bool Disk::remove(const char* name) {
 
 TYPE_File* Disk::open(const char* name) {
     std::string p;
-    struct stat st;
-    if (!resolve(name, &p) || stat(host_path(p).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return nullptr;
+    Stat st;
+    if (!resolve(name, &p) || !stat_entry(p, &st) || st.folder) return nullptr;
     std::FILE* fp = std::fopen(host_path(p).c_str(), "r+b");
     if (!fp) fp = std::fopen(host_path(p).c_str(), "rb");
     if (!fp) return nullptr;
     OpenFile of;
     of.entry = std::make_unique<TYPE_File>();
+    of.name_record = std::make_unique<fw_name_record>();
+    of.linux_path = "/mnt/hd" + p;
+    of.name_record->name = of.linux_path.c_str();
     std::string leaf = p.substr(p.rfind('/') + 1);
-    fill_entry(p, leaf, of.entry.get());
-    of.entry->handle = next_handle_++;
+    std::snprintf(of.entry->name, sizeof of.entry->name, "%s", leaf.c_str());
+    of.entry->time = st.time;
+    of.entry->size = static_cast<long64>(st.size);
+    of.entry->handle = of.name_record.get();
     of.fp = fp;
     TYPE_File* key = of.entry.get();
     files_.emplace(key, std::move(of));
@@ -121,6 +126,11 @@ uint32_t Disk::seek(TYPE_File* f, long pos, int whence) {
     return static_cast<uint32_t>(std::ftell(of->fp));
 }
 
+uint32_t Disk::tell(TYPE_File* f) {
+    OpenFile* of = lookup(f);
+    return of ? static_cast<uint32_t>(std::ftell(of->fp)) : 0;
+}
+
 uint32_t Disk::length(TYPE_File* f) {
     OpenFile* of = lookup(f);
     if (!of) return 0;
@@ -136,32 +146,46 @@ void Disk::close(TYPE_File* f) {
     files_.erase(f);
 }
 
-bool Disk::fill_entry(const std::string& receiver_path, const std::string& name,
-                      TYPE_File* e) const {
+bool Disk::stat_entry(const std::string& receiver_path, Stat* out) const {
     struct stat st;
-    std::memset(e, 0, sizeof *e);
-    std::snprintf(e->name, sizeof e->name, "%s", name.c_str());
     if (stat(host_path(receiver_path).c_str(), &st) != 0) return false;
-    e->attr = S_ISDIR(st.st_mode) ? ATTR_FOLDER : ATTR_FILE;
-    e->size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+    out->folder = S_ISDIR(st.st_mode);
+    out->size = out->folder ? 0 : static_cast<uint64_t>(st.st_size);
     int64_t local = static_cast<int64_t>(st.st_mtime) + static_cast<int64_t>(utc_offset_min_) * 60;
     int64_t day = local >= 0 ? local / 86400 : (local - 86399) / 86400;
     int64_t in_day = local - day * 86400;
-    e->date = static_cast<uint32_t>((day + mjd_of_unix_day0) & 0xFFFF) << 16 |
-              static_cast<uint32_t>(in_day / 3600) << 8 | static_cast<uint32_t>(in_day / 60 % 60);
-    e->second = static_cast<uint8_t>(in_day % 60);
+    out->time = static_cast<uint32_t>((day + mjd_of_unix_day0) & 0xFFFF) << 16 |
+                static_cast<uint32_t>(in_day / 3600) << 8 | static_cast<uint32_t>(in_day / 60 % 60);
     return true;
 }
 
-uint32_t Disk::find_first(TYPE_File* entry) {
-    search_names_ = {".", ".."};
+namespace {
+
+bool has_extension(const std::string& name, const std::string& extension) {
+    if (name.size() <= extension.size() || name[name.size() - extension.size() - 1] != '.')
+        return false;
+    return std::equal(extension.begin(), extension.end(), name.end() - extension.size(),
+                      [](char a, char b) {
+                          return std::tolower(static_cast<unsigned char>(a)) ==
+                                 std::tolower(static_cast<unsigned char>(b));
+                      });
+}
+
+} // namespace
+
+uint32_t Disk::find_first(TYPE_FolderEntry* entry, const char* extension) {
+    const std::string ext = extension ? extension : "";
+    const bool all = ext.empty() || ext == "*";
+    search_names_.clear();
+    if (all) search_names_ = {".", ".."};
     search_pos_ = 0;
     search_dir_ = cwd_;
     if (DIR* d = opendir(host_path(cwd_).c_str())) {
         std::vector<std::string> names;
         while (dirent* de = readdir(d)) {
             std::string n = de->d_name;
-            if (n != "." && n != "..") names.push_back(n);
+            if (n == "." || n == "..") continue;
+            if (all || (de->d_type != DT_DIR && has_extension(n, ext))) names.push_back(n);
         }
         closedir(d);
         std::sort(names.begin(), names.end()); // the listing order is the disk's; keep it stable
@@ -172,7 +196,7 @@ uint32_t Disk::find_first(TYPE_File* entry) {
     return static_cast<uint32_t>(search_names_.size());
 }
 
-uint32_t Disk::find_next(TYPE_File* entry) {
+uint32_t Disk::find_next(TYPE_FolderEntry* entry) {
     if (!entry || search_pos_ >= search_names_.size()) return 0;
     const std::string& n = search_names_[search_pos_++];
     std::string p = search_dir_ == "/" ? "/" + n : search_dir_ + "/" + n;
@@ -180,7 +204,14 @@ uint32_t Disk::find_next(TYPE_File* entry) {
     if (n == "..")
         p = search_dir_ == "/" ? "/"
                                : search_dir_.substr(0, std::max<size_t>(1, search_dir_.rfind('/')));
-    fill_entry(p, n, entry);
+    std::memset(entry, 0, sizeof *entry);
+    std::snprintf(entry->name, sizeof entry->name, "%s", n.c_str());
+    Stat st;
+    if (stat_entry(p, &st)) {
+        entry->attr = st.folder ? ATTR_FOLDER : ATTR_FILE;
+        entry->time = st.time;
+        entry->size = static_cast<long64>(st.size);
+    }
     return 1;
 }
 

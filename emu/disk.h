@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/tap_api.h"
+#include "platform/firmware.h"
 
 namespace tapsim {
 
@@ -35,19 +35,30 @@ class Disk {
     uint32_t read(void* buf, uint32_t size, uint32_t count, TYPE_File* f);
     uint32_t write(const void* buf, uint32_t size, uint32_t count, TYPE_File* f);
     uint32_t seek(TYPE_File* f, long pos, int whence);
+    uint32_t tell(TYPE_File* f);
     uint32_t length(TYPE_File* f);
     void close(TYPE_File* f);
-    uint32_t find_first(TYPE_File* entry);
-    uint32_t find_next(TYPE_File* entry);
+    // The folder search of the current folder: extension "*" lists every name (with "." and
+    // ".." first), another extension the files whose name ends in "." and it. Names longer
+    // than the record holds arrive cut, as on the receiver.
+    uint32_t find_first(TYPE_FolderEntry* entry, const char* extension);
+    uint32_t find_next(TYPE_FolderEntry* entry);
     size_t open_files() const { return files_.size(); }
 
   private:
     struct OpenFile {
         std::unique_ptr<TYPE_File> entry;
+        std::unique_ptr<fw_name_record> name_record; // the handle names the file
+        std::string linux_path;
         std::FILE* fp = nullptr;
     };
+    struct Stat {
+        bool folder;
+        uint64_t size;
+        uint32_t time; // MJD << 16 | hour << 8 | minute, local time
+    };
     OpenFile* lookup(TYPE_File* f);
-    bool fill_entry(const std::string& receiver_path, const std::string& name, TYPE_File* e) const;
+    bool stat_entry(const std::string& receiver_path, Stat* st) const;
 
     std::string dir_;
     std::string cwd_ = "/";

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "api.h"
 #include "common/key_names.h"
 #include "png_out.h"
 #include "tap_file.h"
@@ -97,14 +98,19 @@ Emulator::Emulator(const Config& config) : config_(config) {
     }
     clock_.set(local, state_.uptime, state_.utc_offset_min);
     if (!prepare_root()) return;
-    if (!config_.trace.empty() && !trace_.open(config_.trace))
+    if (!config_.trace.empty() && !trace_.open(config_.trace)) {
         error_ = "cannot write " + config_.trace;
+        return;
+    }
+    load_libtap();
 }
 
 Emulator::~Emulator() {
     if (g_current != this) return;
     for (int slot = 0; slot < TAP_TASK_SLOTS; ++slot)
         unload(slot);
+    // After the TAPs that need it: the next emulator then loads a fresh instance.
+    if (libtap_) dlclose(libtap_);
     for (auto& [p, size] : blocks_)
         std::free(const_cast<void*>(p));
     std::error_code ec;
@@ -144,6 +150,31 @@ bool Emulator::prepare_root() {
     std::snprintf(tapsim_root, sizeof tapsim_root, "%s", root_.c_str());
     disk_.attach(disk, state_.utc_offset_min);
     return true;
+}
+
+// As the firmware does before it starts a TAP: load libtap.so by its name through the library
+// search path and let its __TAP_Init fill the table through the getter.
+bool Emulator::load_libtap() {
+    libtap_ = dlopen("libtap.so", RTLD_NOW | RTLD_LOCAL);
+    if (!libtap_) {
+        error_ = std::string("cannot load libtap.so: ") + dlerror();
+        return false;
+    }
+    auto init = reinterpret_cast<int (*)(void*)>(dlsym(libtap_, "__TAP_Init"));
+    if (!init) {
+        error_ = "libtap.so has no __TAP_Init";
+        return false;
+    }
+    // The getter is the first word of the firmware's block; the rest is not read.
+    void* firmware[4] = {reinterpret_cast<void*>(&tapsim_api_getter), nullptr, nullptr, nullptr};
+    int result = init(firmware);
+    libtap_fresh_ = result == 0;
+    trace_.call(clock_.ticks(), "__TAP_Init", {result});
+    return true;
+}
+
+void* Emulator::libtap_variable(const char* name) const {
+    return libtap_ ? dlsym(libtap_, name) : nullptr;
 }
 
 void Emulator::log(const std::string& line) {
@@ -189,10 +220,13 @@ int Emulator::load_tap(const std::string& path, const std::string& installed,
         t = Task{};
         return -1;
     }
-    auto main_fn = reinterpret_cast<int (*)()>(dlsym(t.handle, "TAP_Main"));
-    t.handler = reinterpret_cast<tap_event_handler>(dlsym(t.handle, "TAP_EventHandler"));
-    if (!main_fn || !t.handler) {
-        log(path + ": TAP_Main or TAP_EventHandler missing");
+    tap_task_slot& task = _tapTask[slot];
+    task = tap_task_slot{};
+    auto init = reinterpret_cast<int (*)(tap_entry_points*)>(dlsym(t.handle, "__TAP_Init_"));
+    int init_result = init ? init(&task.entry) : -1;
+    trace_.call(clock_.ticks(), "__TAP_Init_", {slot, init_result});
+    if (!init || !task.entry.main || !task.entry.handler) {
+        log(path + ": __TAP_Init_ gave no TAP_Main and TAP_EventHandler");
         unload(slot);
         return -1;
     }
@@ -200,14 +234,15 @@ int Emulator::load_tap(const std::string& path, const std::string& installed,
     // The firmware's record names the file by its Linux path.
     t.linux_path = "/mnt/hd" + t.installed;
     t.name_record.name = t.linux_path.c_str();
-    t.file_record.entry = &t.name_record;
-    _tapTask[slot].status = TAP_TASK_RUNNING;
-    _tapTask[slot].file = &t.file_record;
-    _tapTask[slot].handler = t.handler;
+    std::snprintf(t.file_record.name, sizeof t.file_record.name, "%s", base.c_str());
+    t.file_record.handle = &t.name_record;
+    task.status = TAP_TASK_RUNNING;
+    task.handle = t.handle;
+    task.file = &t.file_record;
     int prev = current_slot_;
     current_slot_ = slot;
     _curTapTask = static_cast<dword>(slot);
-    int resident = main_fn();
+    int resident = task.entry.main();
     current_slot_ = prev;
     if (resident == 0) t.exit_requested = true;
     finish_exits();
@@ -248,7 +283,7 @@ uint32_t Emulator::deliver(uint16_t event, uint32_t param, const char* kind) {
         int prev = current_slot_;
         current_slot_ = s;
         _curTapTask = static_cast<dword>(s);
-        uint32_t result = tasks_[s].handler(event, value, 0);
+        uint32_t result = _tapTask[s].entry.handler(event, value, 0);
         current_slot_ = prev;
         trace_.event(clock_.ticks(), s, kind, value, result);
         if (event == EVT_KEY) {
@@ -302,7 +337,7 @@ uint32_t Emulator::message(uint32_t param) {
         int prev = current_slot_;
         current_slot_ = s;
         _curTapTask = static_cast<dword>(s);
-        last = tasks_[s].handler(EVT_TAPMSG, param, 0);
+        last = _tapTask[s].entry.handler(EVT_TAPMSG, param, 0);
         current_slot_ = prev;
         trace_.event(clock_.ticks(), s, "msg", param, last);
     }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,11 +46,10 @@ struct Task {
     void* handle = nullptr;
     std::string file;      // the shared object that was loaded
     std::string temp_copy; // a copy made to load a second instance, removed on unload
-    tap_event_handler handler = nullptr;
     fw_name_record name_record{};
-    fw_file_record file_record{};
-    std::string installed;  // receiver path of the TAP's installed file
-    std::string linux_path; // the same below "/mnt/hd", as the task table names it
+    TYPE_File file_record{}; // the TAP's file as the task table names it
+    std::string installed;   // receiver path of the TAP's installed file
+    std::string linux_path;  // the same below "/mnt/hd", as the task table names it
     bool exit_requested = false;
 };
 
@@ -62,6 +62,20 @@ class Emulator {
 
     bool ok() const { return error_.empty(); }
     const std::string& error() const { return error_; }
+
+    // libtap.so as this emulator loaded it. fresh_libtap: its __TAP_Init filled the table
+    // with this emulator's getter (a process that carries libtap itself keeps the table the
+    // first emulator filled). libtap_entry: the function a TAP reaches through an entry of that
+    // table, as a typed pointer (libtap_entry<decltype(TAP_GetTick)>("TAP_GetTick")).
+    bool fresh_libtap() const { return libtap_fresh_; }
+    void* libtap_variable(const char* name) const;
+    template <typename F> F libtap_entry(const char* name) const {
+        void* variable = libtap_variable(name);
+        return variable ? *static_cast<F*>(variable) : nullptr;
+    }
+    // API entries and firmware symbols the fixture withholds: the getter answers 0 for them
+    // and dlsym does not find them.
+    bool withheld(const std::string& name) const { return state_.withhold.count(name) != 0; }
 
     // Loads a TAP into the next free slot and runs its TAP_Main. installed: receiver path of
     // its installed file (default "/ProgramFiles/<file name>"), install_from: the file put
@@ -107,6 +121,7 @@ class Emulator {
     int bad_frees() const { return bad_frees_; }
     std::map<const void*, SavedBox>& saved_boxes() { return saved_boxes_; }
     std::vector<uint32_t>& plane_buffer(int plane) { return planes_[plane == 0 ? 0 : 1]; }
+    std::vector<uint32_t>& video_frame() { return video_frame_; }
 
     // Firmware side.
     int current_slot() const { return current_slot_; }
@@ -121,12 +136,15 @@ class Emulator {
 
   private:
     uint32_t deliver(uint16_t event, uint32_t param, const char* kind);
+    bool load_libtap();
     void unload(int slot);
     void finish_exits();
     bool prepare_root();
 
     Config config_;
     std::string error_;
+    void* libtap_ = nullptr;
+    bool libtap_fresh_ = false;
     std::string work_; // our own temporary folder
     std::string root_; // the receiver's "/"
     Clock clock_;
@@ -141,7 +159,8 @@ class Emulator {
     FirmwareFiles firmware_files_;
     std::map<const void*, uint32_t> blocks_;
     std::map<const void*, SavedBox> saved_boxes_;
-    std::vector<uint32_t> planes_[2]; // OSD planes 0 and 2 as last handed to a TAP
+    std::vector<uint32_t> planes_[2];   // OSD planes 0 and 2 as last handed to a TAP
+    std::vector<uint32_t> video_frame_; // the picture TAP_CaptureScreen last handed out
     uint64_t in_use_ = 0;
     int bad_frees_ = 0;
 };

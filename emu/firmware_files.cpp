@@ -128,13 +128,12 @@ TAPSIM_EXPORT int Appl_StartPlaybackDivx(char* name, unsigned, bool) {
     return start_playback("Appl_StartPlaybackDivx", name);
 }
 
-// Starting a program (a TAP) is only traced; the emulator loads TAPs from its command line.
-TAPSIM_EXPORT int Appl_ExecProgram(char* name) {
+// Starting a program (a TAP) is only traced (with whether the file exists); the emulator loads
+// TAPs from its command line. The firmware's function returns nothing.
+TAPSIM_EXPORT void Appl_ExecProgram(char* name) {
     std::string path = in_work_folder(name);
-    int result = is_file(path) ? 0 : -1;
-    emu().trace().call(now(), "Appl_ExecProgram", {result},
+    emu().trace().call(now(), "Appl_ExecProgram", {is_file(path) ? 0 : -1},
                        path.empty() ? (name ? name : "") : path);
-    return result;
 }
 
 // Removes blocks first ... first + blocks - 1 (9024 bytes each) from a file of the work folder.

@@ -62,6 +62,9 @@ bool load_fixture(const std::string& path, ReceiverState* s, std::string* error)
             take(j["memory"], "limit", &s->mem_limit);
             take(j["memory"], "jpeg_max_pixels", &s->jpeg_max_pixels);
         }
+        if (j.contains("withhold"))
+            for (const json& name : j["withhold"])
+                s->withhold.insert(name.get<std::string>());
         if (j.contains("disk")) {
             take(j["disk"], "total_mb", &s->disk_total_mb);
             take(j["disk"], "free_mb", &s->disk_free_mb);

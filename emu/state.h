@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,9 @@ struct ReceiverState {
     std::string clock = "2026-12-10 20:15:00";
     int64_t uptime = 600;
     int utc_offset_min = 60;
+    // API entries ("TAP_Osd_Zoom") and firmware symbols ("_Z16Appl_ExecProgramPc") this
+    // receiver lacks: the getter answers 0, dlsym finds nothing.
+    std::set<std::string> withhold;
 };
 
 // Reads a fixture; fields not given keep their defaults. False and a message on a bad file.

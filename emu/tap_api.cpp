@@ -6,12 +6,12 @@
 #include <ctime>
 #include <string>
 
+#include "api.h"
 #include "emulator.h"
 #include "gd_codec.h"
 
 using tapsim::Emulator;
-
-#define TAPSIM_EXPORT extern "C" __attribute__((visibility("default")))
+namespace api = tapsim::api;
 
 namespace {
 
@@ -26,41 +26,42 @@ uint64_t now() {
 
 // Life cycle and receiver state.
 
-TAPSIM_EXPORT void TAP_Exit(void) {
+void api::TAP_Exit(void) {
     emu().trace().call(now(), "TAP_Exit", {emu().current_slot()});
     emu().request_exit();
 }
 
-TAPSIM_EXPORT void TAP_ExitNormal(void) {
+void api::TAP_ExitNormal(void) {
     emu().trace().call(now(), "TAP_ExitNormal", {});
     emu().set_exit_normal(true);
 }
 
-TAPSIM_EXPORT void TAP_EnterNormal(void) {
+void api::TAP_EnterNormal(void) {
     emu().trace().call(now(), "TAP_EnterNormal", {});
     emu().set_exit_normal(false);
 }
 
-TAPSIM_EXPORT void TAP_GetState(dword* state, dword* sub) {
+dword api::TAP_GetState(dword* state, dword* sub) {
     if (state) *state = emu().state().state;
     if (sub) *sub = emu().state().sub_state;
+    return 0;
 }
 
-TAPSIM_EXPORT int TAP_GetSystemId(void) {
+dword api::TAP_GetSystemId(void) {
     return emu().state().system_id;
 }
 
-TAPSIM_EXPORT int TAP_GetSystemVar(int var) {
+int api::TAP_GetSystemVar(int var) {
     return var == SYSVAR_OsdLan ? emu().state().language : 0;
 }
 
 // Time.
 
-TAPSIM_EXPORT dword TAP_GetTick(void) {
+dword api::TAP_GetTick(void) {
     return static_cast<dword>(now());
 }
 
-TAPSIM_EXPORT int TAP_GetTime(word* mjd, byte* hour, byte* min, byte* sec) {
+int api::TAP_GetTime(word* mjd, byte* hour, byte* min, byte* sec) {
     tapsim::LocalTime t = emu().clock().local();
     if (mjd) *mjd = t.mjd;
     if (hour) *hour = t.hour;
@@ -69,12 +70,12 @@ TAPSIM_EXPORT int TAP_GetTime(word* mjd, byte* hour, byte* min, byte* sec) {
     return 1;
 }
 
-TAPSIM_EXPORT void TAP_Sleep(dword ms) {
+void api::TAP_Sleep(dword ms) {
     if (emu().on_sleep) emu().on_sleep(ms);
     emu().clock().advance_ms(ms);
 }
 
-TAPSIM_EXPORT void TAP_ExtractMjd(word mjd, word* year, byte* month, byte* day, byte* week_day) {
+int api::TAP_ExtractMjd(word mjd, word* year, byte* month, byte* day, byte* week_day) {
     int y;
     unsigned m, d;
     int64_t days = static_cast<int64_t>(mjd) - tapsim::mjd_of_unix_day0;
@@ -84,6 +85,7 @@ TAPSIM_EXPORT void TAP_ExtractMjd(word mjd, word* year, byte* month, byte* day, 
     if (day) *day = static_cast<byte>(d);
     // 0 = Monday: 1970-01-01 was a Thursday.
     if (week_day) *week_day = static_cast<byte>(((days % 7 + 7) % 7 + 3) % 7);
+    return 0;
 }
 
 // libc's time() inside the process follows the receiver's Linux clock.
@@ -101,15 +103,15 @@ extern "C" __attribute__((visibility("default"))) time_t time(time_t* out) {
 
 // Memory.
 
-TAPSIM_EXPORT void* TAP_MemAlloc(dword size) {
+void* api::TAP_MemAlloc(dword size) {
     return emu().mem_alloc(size);
 }
 
-TAPSIM_EXPORT int TAP_MemFree(const void* p) {
+int api::TAP_MemFree(const void* p) {
     return p && emu().mem_free(p) ? 1 : 0;
 }
 
-TAPSIM_EXPORT void TAP_MemInfo(dword* heap, dword* free_heap, dword* avail) {
+void api::TAP_MemInfo(dword* heap, dword* free_heap, dword* avail) {
     const tapsim::ReceiverState& s = emu().state();
     uint64_t used = std::min<uint64_t>(emu().mem_in_use(), s.heap_size);
     if (heap) *heap = s.heap_size;
@@ -119,50 +121,53 @@ TAPSIM_EXPORT void TAP_MemInfo(dword* heap, dword* free_heap, dword* avail) {
 
 // Disk.
 
-TAPSIM_EXPORT int TAP_Hdd_ChangeDir(const char* dir) {
+int api::TAP_Hdd_ChangeDir(const char* dir) {
     return emu().disk().change_dir(dir) ? 1 : 0;
 }
-TAPSIM_EXPORT int TAP_Hdd_Exist(const char* name) {
+int api::TAP_Hdd_Exist(const char* name) {
     return emu().disk().exist(name) ? 1 : 0;
 }
-TAPSIM_EXPORT int TAP_Hdd_Create(const char* name, byte attr) {
-    return emu().disk().create(name, attr) ? 0 : -1;
+dword api::TAP_Hdd_Create(const char* name, byte attr) {
+    return emu().disk().create(name, attr) ? 0 : 0xFFFFFFFFu;
 }
-TAPSIM_EXPORT int TAP_Hdd_Delete(const char* name) {
-    return emu().disk().remove(name) ? 0 : -1;
+word api::TAP_Hdd_Delete(const char* name) {
+    return emu().disk().remove(name) ? 0 : 0xFFFF;
 }
-TAPSIM_EXPORT TYPE_File* TAP_Hdd_Fopen(const char* name) {
+TYPE_File* api::TAP_Hdd_Fopen(const char* name) {
     return emu().disk().open(name);
 }
-TAPSIM_EXPORT dword TAP_Hdd_Fread(void* buf, dword size, dword count, TYPE_File* f) {
+dword api::TAP_Hdd_Fread(void* buf, dword size, dword count, TYPE_File* f) {
     return emu().disk().read(buf, size, count, f);
 }
-TAPSIM_EXPORT dword TAP_Hdd_Fwrite(const void* buf, dword size, dword count, TYPE_File* f) {
+dword api::TAP_Hdd_Fwrite(void* buf, dword size, dword count, TYPE_File* f) {
     return emu().disk().write(buf, size, count, f);
 }
-TAPSIM_EXPORT dword TAP_Hdd_Fseek(TYPE_File* f, long pos, int whence) {
-    return emu().disk().seek(f, pos, whence);
+dword api::TAP_Hdd_Fseek(TYPE_File* f, long pos, long where) {
+    return emu().disk().seek(f, pos, static_cast<int>(where));
 }
-TAPSIM_EXPORT dword TAP_Hdd_Flen(TYPE_File* f) {
+dword api::TAP_Hdd_Ftell(TYPE_File* f) {
+    return emu().disk().tell(f);
+}
+dword api::TAP_Hdd_Flen(TYPE_File* f) {
     return emu().disk().length(f);
 }
-TAPSIM_EXPORT void TAP_Hdd_Fclose(TYPE_File* f) {
+void api::TAP_Hdd_Fclose(TYPE_File* f) {
     emu().disk().close(f);
 }
-TAPSIM_EXPORT dword TAP_Hdd_FindFirst(TYPE_File* e) {
-    return emu().disk().find_first(e);
+dword api::TAP_Hdd_FindFirst(TYPE_FolderEntry* e, const char* extension) {
+    return emu().disk().find_first(e, extension);
 }
-TAPSIM_EXPORT dword TAP_Hdd_FindNext(TYPE_File* e) {
+dword api::TAP_Hdd_FindNext(TYPE_FolderEntry* e) {
     return emu().disk().find_next(e);
 }
-TAPSIM_EXPORT dword TAP_Hdd_TotalSize(void) {
+dword api::TAP_Hdd_TotalSize(void) {
     return emu().state().disk_total_mb;
 }
-TAPSIM_EXPORT dword TAP_Hdd_FreeSize(void) {
+dword api::TAP_Hdd_FreeSize(void) {
     return emu().state().disk_free_mb;
 }
 
-TAPSIM_EXPORT int TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info) {
+int api::TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info) {
     if (!info) return 0;
     std::memset(info, 0, sizeof *info);
     const tapsim::PlayState& p = emu().state().play;
@@ -170,20 +175,23 @@ TAPSIM_EXPORT int TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info) {
     info->trickMode = static_cast<byte>(p.trick);
     info->currentBlock = p.block;
     info->totalBlock = p.total;
-    // The played file's entry names it by its Linux path.
+    // The played file's record names it by its Linux path.
     static std::string played;
     static fw_name_record name{};
-    static fw_file_record file{};
+    static TYPE_File file{};
     if (!p.file.empty()) {
         played = "/mnt/hd" + p.file;
         name.name = played.c_str();
-        file.entry = &name;
+        file = TYPE_File{};
+        std::snprintf(file.name, sizeof file.name, "%s",
+                      p.file.substr(p.file.rfind('/') + 1).c_str());
+        file.handle = &name;
         info->file = &file;
     }
     return 1;
 }
 
-TAPSIM_EXPORT int TAP_Hdd_GetRecInfo(byte slot, TYPE_RecInfo* info) {
+int api::TAP_Hdd_GetRecInfo(byte slot, TYPE_RecInfo* info) {
     if (!info || slot > 1) return 0;
     std::memset(info, 0, sizeof *info);
     const std::string& name = emu().state().recordings[slot];
@@ -194,7 +202,7 @@ TAPSIM_EXPORT int TAP_Hdd_GetRecInfo(byte slot, TYPE_RecInfo* info) {
 
 // Channels.
 
-TAPSIM_EXPORT int TAP_Channel_Start(int main_sub, int type, int num) {
+int api::TAP_Channel_Start(int main_sub, int type, int num) {
     emu().trace().call(now(), "TAP_Channel_Start", {main_sub, type, num});
     tapsim::ReceiverState& s = emu().state();
     const auto& list = type == 1 ? s.radio : s.tv;
@@ -204,13 +212,13 @@ TAPSIM_EXPORT int TAP_Channel_Start(int main_sub, int type, int num) {
     return 1;
 }
 
-TAPSIM_EXPORT int TAP_Channel_GetTotalNum(int* tv, int* radio) {
+int api::TAP_Channel_GetTotalNum(int* tv, int* radio) {
     if (tv) *tv = static_cast<int>(emu().state().tv.size());
     if (radio) *radio = static_cast<int>(emu().state().radio.size());
     return 1;
 }
 
-TAPSIM_EXPORT int TAP_Channel_GetCurrent(int* type, int* num) {
+int api::TAP_Channel_GetCurrent(int* type, int* num) {
     if (type) *type = emu().state().current_type;
     if (num) *num = emu().state().current_num;
     return 1;
@@ -218,25 +226,25 @@ TAPSIM_EXPORT int TAP_Channel_GetCurrent(int* type, int* num) {
 
 // OSD.
 
-TAPSIM_EXPORT word TAP_Osd_Create(dword x, dword y, dword w, dword h, byte, int) {
+int api::TAP_Osd_Create(dword x, dword y, dword w, dword h, byte, int) {
     int r = emu().osd().create(emu().current_slot(), static_cast<int>(x), static_cast<int>(y),
                                static_cast<int>(w), static_cast<int>(h));
-    return r < 0 ? static_cast<word>(0xFFFF) : static_cast<word>(r);
+    return r < 0 ? -1 : r;
 }
 
-TAPSIM_EXPORT int TAP_Osd_Delete(word rgn) {
+int api::TAP_Osd_Delete(word rgn) {
     return emu().osd().remove(rgn) ? 0 : -1;
 }
 
-TAPSIM_EXPORT int TAP_Osd_FillBox(word rgn, dword x, dword y, dword w, dword h, dword color) {
+int api::TAP_Osd_FillBox(word rgn, dword x, dword y, dword w, dword h, dword color) {
     return emu().osd().fill(rgn, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
                             static_cast<int>(h), color)
                ? 0
                : -1;
 }
 
-TAPSIM_EXPORT int TAP_Osd_PutS(word rgn, dword x, dword y, dword max_x, const char* str, dword fg,
-                               dword bg, byte, byte size, byte, byte) {
+int api::TAP_Osd_PutS(word rgn, dword x, dword y, dword max_x, const char* str, dword fg, dword bg,
+                      byte, byte size, byte, byte) {
     if (!str) return -1;
     return emu().osd().put_text(rgn, static_cast<int>(x), static_cast<int>(y),
                                 static_cast<int>(max_x), str, fg, bg, size) < 0
@@ -244,24 +252,24 @@ TAPSIM_EXPORT int TAP_Osd_PutS(word rgn, dword x, dword y, dword max_x, const ch
                : 0;
 }
 
-TAPSIM_EXPORT dword TAP_Osd_GetW(const char* str, byte, byte size) {
-    return str ? static_cast<dword>(emu().osd().text_width(str, size)) : 0;
+int api::TAP_Osd_GetW(const char* str, byte, byte size) {
+    return str ? emu().osd().text_width(str, size) : 0;
 }
 
-TAPSIM_EXPORT int TAP_Osd_PutPixel(word rgn, dword x, dword y, dword pix) {
+int api::TAP_Osd_PutPixel(word rgn, dword x, dword y, dword pix) {
     return emu().osd().pixel(rgn, static_cast<int>(x), static_cast<int>(y), pix) ? 0 : -1;
 }
 
-TAPSIM_EXPORT int TAP_Osd_DrawRectangle(word rgn, dword x, dword y, dword w, dword h, dword thick,
-                                        dword color) {
+int api::TAP_Osd_DrawRectangle(word rgn, dword x, dword y, dword w, dword h, dword thick,
+                               dword color) {
     return emu().osd().rectangle(rgn, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
                                  static_cast<int>(h), static_cast<int>(thick), color)
                ? 0
                : -1;
 }
 
-TAPSIM_EXPORT int TAP_Osd_DrawPixmap(word rgn, dword x, dword y, dword w, dword h,
-                                     const void* pixmap, int sprite, byte) {
+int api::TAP_Osd_DrawPixmap(word rgn, dword x, dword y, dword w, dword h, void* pixmap, int sprite,
+                            byte) {
     return emu().osd().pixmap(rgn, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
                               static_cast<int>(h), static_cast<const uint32_t*>(pixmap),
                               sprite != 0)
@@ -269,7 +277,7 @@ TAPSIM_EXPORT int TAP_Osd_DrawPixmap(word rgn, dword x, dword y, dword w, dword 
                : -1;
 }
 
-TAPSIM_EXPORT byte* TAP_Osd_SaveBox(word rgn, dword x, dword y, dword w, dword h) {
+byte* api::TAP_Osd_SaveBox(word rgn, dword x, dword y, dword w, dword h) {
     tapsim::SavedBox box;
     if (!emu().osd().save(rgn, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
                           static_cast<int>(h), &box))
@@ -282,8 +290,7 @@ TAPSIM_EXPORT byte* TAP_Osd_SaveBox(word rgn, dword x, dword y, dword w, dword h
     return block;
 }
 
-TAPSIM_EXPORT void TAP_Osd_RestoreBox(word rgn, dword x, dword y, dword w, dword h,
-                                      const void* data) {
+void api::TAP_Osd_RestoreBox(word rgn, dword x, dword y, dword w, dword h, void* data) {
     if (!data) return;
     auto it = emu().saved_boxes().find(data);
     tapsim::SavedBox box;
@@ -300,17 +307,18 @@ TAPSIM_EXPORT void TAP_Osd_RestoreBox(word rgn, dword x, dword y, dword w, dword
     emu().osd().restore(rgn, static_cast<int>(x), static_cast<int>(y), box);
 }
 
-TAPSIM_EXPORT int TAP_Osd_PutGd(word rgn, int x, int y, const TYPE_GrData* gd, int sprite) {
-    if (!gd || gd->version != 1 || gd->format != 1 || gd->compression != 2) return -1;
+int api::TAP_Osd_PutGd(word rgn, int x, int y, TYPE_GrData* gd, int sprite) {
+    if (!gd || gd->version != 1 || gd->dataFormat != OSD_8888 || gd->compessMethod != 2) return -1;
     std::vector<uint32_t> px;
     int w, h;
     size_t bound = 14 + static_cast<size_t>(gd->width) * gd->height * 5;
-    if (!tapsim::gd_decode(gd->data, bound, &px, &w, &h) || w != gd->width || h != gd->height)
+    if (!tapsim::gd_decode(static_cast<const uint8_t*>(gd->data), bound, &px, &w, &h) ||
+        w != gd->width || h != gd->height)
         return -1;
     return emu().osd().pixmap(rgn, x, y, w, h, px.data(), sprite != 0) ? 0 : -1;
 }
 
-TAPSIM_EXPORT void TAP_Osd_Sync(void) {
+void api::TAP_Osd_Sync(void) {
     emu().osd().sync();
 }
 

@@ -1,12 +1,12 @@
 // The firmware's picture services for TAPs: JPEG decoding, screen capture, OSD planes.
 #include <cstring>
 
+#include "api.h"
 #include "emulator.h"
 #include "pictures.h"
 
 using tapsim::Emulator;
-
-#define TAPSIM_EXPORT extern "C" __attribute__((visibility("default")))
+namespace api = tapsim::api;
 
 namespace {
 
@@ -15,15 +15,17 @@ Emulator& emu() {
 }
 
 // A firmware-made pixel block in the TAP's heap (the TAP frees it with TAP_MemFree).
-dword* to_tap_block(const std::vector<uint32_t>& px) {
+void* to_tap_block(const std::vector<uint32_t>& px) {
     void* block = emu().mem_alloc(static_cast<uint32_t>(px.size() * 4));
     if (block) std::memcpy(block, px.data(), px.size() * 4);
-    return static_cast<dword*>(block);
+    return block;
 }
+
+constexpr int video_w = 1280, video_h = 720; // the HD picture
 
 } // namespace
 
-TAPSIM_EXPORT dword* TAP_Osd_DecompressJpeg(const char* name, dword width, dword height, int) {
+void* api::TAP_Osd_DecompressJpeg(const char* name, dword width, dword height, dword) {
     std::string path;
     if (!name || !emu().disk().resolve(name, &path)) return nullptr;
     // The firmware's decoder has a fixed amount of memory: larger pictures fail.
@@ -37,31 +39,38 @@ TAPSIM_EXPORT dword* TAP_Osd_DecompressJpeg(const char* name, dword width, dword
     return to_tap_block(px);
 }
 
-TAPSIM_EXPORT int TAP_CaptureScreen(int mode, dword width, dword height, dword** pixels,
-                                    dword* pitch) {
-    if (!pixels || !pitch) return -1;
-    *pixels = nullptr;
+// The video picture of the main (1) screen, 1280 x 720 pixels 0xAARRGGBB in a buffer of the
+// firmware's that stays valid until the next capture. Nothing while the picture is paused.
+int api::TAP_CaptureScreen(int main_sub, TYPE_VideoFrame* frame, dword) {
+    if (!frame) return -1;
+    *frame = TYPE_VideoFrame{};
     const tapsim::ReceiverState& s = emu().state();
-    if (mode != 1 || width == 0 || height == 0 || width > 1920 || height > 1080 || s.paused ||
-        s.play.trick == 4)
-        return -1;
-    *pixels =
-        to_tap_block(tapsim::video_picture(static_cast<int>(width), static_cast<int>(height)));
-    *pitch = width * 4;
-    return *pixels ? 0 : -1;
+    if (main_sub != CHANNEL_Main || s.paused || s.play.trick == 4) return -1;
+    std::vector<uint32_t>& picture = emu().video_frame();
+    picture = tapsim::video_picture(video_w, video_h);
+    frame->data = picture.data();
+    frame->pixelFormat = OSD_8888;
+    frame->width = video_w;
+    frame->height = video_h;
+    return 0;
 }
 
-TAPSIM_EXPORT int TAP_Osd_GetPlaneBaseInfo(int plane, TYPE_OsdBaseInfo* info) {
-    if (!info || (plane != 0 && plane != 2)) return -1;
+// Plane 2 carries the TAPs' regions; plane 0 (the firmware's OSD and teletext) stays empty in
+// the emulator. A copy that stays valid until the plane is asked for again.
+int api::TAP_Osd_GetPlaneBaseInfo(TYPE_OsdBaseInfo* info, byte plane) {
+    if (!info || (plane != BASE_PLANE && plane != TAP_PLANE)) return -1;
     std::vector<uint32_t>& buffer = emu().plane_buffer(plane);
-    // Plane 2 carries the TAPs' regions; plane 0 (teletext) stays empty in the emulator.
-    if (plane == 2)
+    if (plane == TAP_PLANE)
         buffer = emu().osd().plane();
     else
         buffer.assign(static_cast<size_t>(tapsim::screen_w) * tapsim::screen_h, 0);
+    *info = TYPE_OsdBaseInfo{};
     info->frameBuffer = buffer.data();
-    info->pitch = tapsim::screen_w * 4;
     info->width = tapsim::screen_w;
     info->height = tapsim::screen_h;
+    info->bytePerPixel = 4;
+    info->dataFormat = OSD_8888;
+    info->enabled = info->visible = 1;
+    info->zorder = plane;
     return 0;
 }

@@ -61,12 +61,6 @@ bool capture_free_name(const char* source, char* out, size_t out_size) {
 
 namespace {
 
-// The firmware's video picture, counted as a raw block while the TAP holds it.
-struct video_block {
-    dword* px = nullptr;
-    ~video_block() { mem_raw_free(px); }
-};
-
 struct raw_block {
     void* p;
     ~raw_block() { mem_raw_free(p); }
@@ -93,6 +87,13 @@ struct folder_keeper {
     }
 };
 
+// An OSD plane as the firmware describes it, when it holds 32-bit pixels 0xAARRGGBB.
+bool plane_of(byte number, TYPE_OsdBaseInfo* plane) {
+    *plane = TYPE_OsdBaseInfo{};
+    return TAP_Osd_GetPlaneBaseInfo(plane, number) == 0 && plane->frameBuffer &&
+           plane->bytePerPixel == 4 && plane->dataFormat == OSD_8888;
+}
+
 } // namespace
 
 void screen_capture(osd_window* win) {
@@ -102,52 +103,47 @@ void screen_capture(osd_window* win) {
     const uint8_t* base = nullptr;
     uint32_t pitch = 0, width = 0, height = 0;
     bool osd = true;
-    video_block video;
     if (osd_is_open(win)) {
-        TYPE_OsdBaseInfo plane{};
-        if (TAP_Osd_GetPlaneBaseInfo(2, &plane) != 0 || !plane.frameBuffer) return;
+        TYPE_OsdBaseInfo plane;
+        if (!plane_of(TAP_PLANE, &plane)) return;
         int x = win->screen_x + win->margin_x, y = win->screen_y + win->margin_y;
         if (x < 0 || y < 0 || win->width <= 0 || win->height <= 0 ||
             x + win->width > static_cast<int>(plane.width) ||
             y + win->height > static_cast<int>(plane.height))
             return; // a window reaching beyond the plane cannot be what is on screen
         source = "tovakrc";
-        pitch = plane.pitch;
+        pitch = plane.width * 4u;
         width = static_cast<uint32_t>(win->width);
         height = static_cast<uint32_t>(win->height);
         base = reinterpret_cast<const uint8_t*>(plane.frameBuffer) +
                static_cast<size_t>(y) * pitch + static_cast<size_t>(x) * 4;
     } else if (state == 0 && sub_state == 0x1F && !screen_taken()) {
-        // The TV picture: nothing of this TAP covers it.
-        dword* px = nullptr;
-        dword video_pitch = 0;
-        if (TAP_CaptureScreen(1, 1280, 720, &px, &video_pitch) != 0 || !px) {
-            if (px) {
-                mem_raw_alloc(0);
-                video.px = px;
-            }
+        // The TV picture: nothing of this TAP covers it. The firmware keeps the picture; it comes
+        // at the video's size (1280 x 720 on the receivers this TAP knows).
+        TYPE_VideoFrame frame{};
+        if (TAP_CaptureScreen(CHANNEL_Main, &frame, 0) != 0 || !frame.data ||
+            frame.pixelFormat != OSD_8888 || frame.width == 0 || frame.height == 0 ||
+            frame.width > 1920 || frame.height > 1080) {
             ibox_timed(
                 nullptr, 1200, IBOX_WARNING, "TovakRC",
                 ui_text("No screen capture during pause.", "Kein Screencapture w\xE4hrend Pause."));
             return;
         }
-        mem_raw_alloc(0); // the firmware's block counts as a raw allocation
-        video.px = px;
         source = "video";
-        base = reinterpret_cast<const uint8_t*>(px);
-        pitch = video_pitch;
-        width = 1280;
-        height = 720;
+        base = static_cast<const uint8_t*>(frame.data);
+        pitch = frame.width * 4;
+        width = frame.width;
+        height = frame.height;
         osd = false;
     } else {
-        const int plane_number = state == 4 ? 0 : 2; // teletext lies on plane 0
-        TYPE_OsdBaseInfo plane{};
-        if (TAP_Osd_GetPlaneBaseInfo(plane_number, &plane) != 0 || !plane.frameBuffer) return;
-        source = plane_number == 0 ? "ttx" : "tap";
-        base = reinterpret_cast<const uint8_t*>(plane.frameBuffer);
-        pitch = plane.pitch;
-        width = plane.width < SCREEN_W ? plane.width : SCREEN_W;
-        height = plane.height < SCREEN_H ? plane.height : SCREEN_H;
+        const byte plane_number = state == 4 ? BASE_PLANE : TAP_PLANE; // teletext: plane 0
+        TYPE_OsdBaseInfo plane;
+        if (!plane_of(plane_number, &plane)) return;
+        source = plane_number == BASE_PLANE ? "ttx" : "tap";
+        base = static_cast<const uint8_t*>(plane.frameBuffer);
+        pitch = plane.width * 4u;
+        width = plane.width < SCREEN_W ? plane.width : static_cast<uint32_t>(SCREEN_W);
+        height = plane.height < SCREEN_H ? plane.height : static_cast<uint32_t>(SCREEN_H);
     }
 
     capture_bmp_header header;
@@ -166,7 +162,7 @@ void screen_capture(osd_window* win) {
     tap_file_guard file{TAP_Hdd_Fopen(name)};
     if (!file.f) return;
     TAP_Hdd_Fwrite(&header, sizeof header, 1, file.f);
-    TAP_Hdd_Fwrite(pixels, image_size, 1, file.f);
+    TAP_Hdd_Fwrite(pixels, static_cast<dword>(image_size), 1, file.f);
     TAP_Hdd_Fclose(file.f);
     file.f = nullptr;
 

@@ -139,11 +139,17 @@ void percent_decode(char* text) {
     *o = 0;
 }
 
-bool file_entry_find(const char* name, TYPE_File* entry) {
-    dword count = TAP_Hdd_FindFirst(entry);
+bool file_entry_find(const char* name, TYPE_FolderEntry* entry) {
+    // A name longer than the record holds arrives cut: its first part stands for it.
+    const size_t held = sizeof entry->name - 1;
+    const size_t length = strnlen(name, held + 1);
+    dword count = TAP_Hdd_FindFirst(entry, "*");
     for (dword i = 0; i < count; ++i) {
         if (i > 0 && !TAP_Hdd_FindNext(entry)) break;
-        if (strcmp(entry->name, name) == 0) return true;
+        entry->name[held] = 0;
+        if (strncmp(entry->name, name, held) == 0 &&
+            strlen(entry->name) == (length > held ? held : length))
+            return true;
     }
     return false;
 }
@@ -177,12 +183,12 @@ const char* file_details_text(const char* dir, const char* name, bool with_windo
         *slash = 0;
         out.add("\nSymlink %s:\n%s/\n%s\n", ui_text("to", "nach"), target, slash + 1);
     }
-    TYPE_File entry;
+    TYPE_FolderEntry entry;
     if (file_entry_find(name, &entry)) {
-        const word mjd = static_cast<word>(entry.date >> 16);
+        const word mjd = static_cast<word>(entry.time >> 16);
         out.add("\n%s %d:%02d\n%s Bytes\n", date_time_text(mjd, -1),
-                static_cast<int>(entry.date >> 8 & 0xFF), static_cast<int>(entry.date & 0xFF),
-                size_text(entry.size));
+                static_cast<int>(entry.time >> 8 & 0xFF), static_cast<int>(entry.time & 0xFF),
+                size_text(static_cast<uint64_t>(entry.size)));
     }
     if (name_ends_with(name, ".bmp") || name_ends_with(name, ".gif") ||
         name_ends_with(name, ".png") || name_ends_with(name, ".jpg") ||

@@ -113,7 +113,8 @@ image_record* jpg_read(osd_window* win, const char* name) {
     int attempts = 20;
     dword* px = nullptr;
     while (attempts > 0) {
-        px = TAP_Osd_DecompressJpeg(name, static_cast<dword>(w), static_cast<dword>(h), 0);
+        px = static_cast<dword*>(
+            TAP_Osd_DecompressJpeg(name, static_cast<dword>(w), static_cast<dword>(h), 0));
         --attempts;
         if (px) break;
         w = at_least_one(w * 9 / 10); // a smaller picture may still fit the firmware's memory

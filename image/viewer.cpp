@@ -109,12 +109,12 @@ void draw(osd_window* win, const char* name) {
         snprintf(line_buffer + 1, LINE_BUFFER_SIZE - 1, "%d x %d", img->file_width,
                  img->file_height);
     } else {
-        TYPE_File entry;
+        TYPE_FolderEntry entry;
         line_buffer[1] = 0;
         if (file_entry_find(name, &entry))
             snprintf(line_buffer + 1, LINE_BUFFER_SIZE - 1, "%s %d:%02d",
-                     date_time_text(static_cast<word>(entry.date >> 16), -1),
-                     static_cast<int>(entry.date >> 8 & 0xFF), static_cast<int>(entry.date & 0xFF));
+                     date_time_text(static_cast<word>(entry.time >> 16), -1),
+                     static_cast<int>(entry.time >> 8 & 0xFF), static_cast<int>(entry.time & 0xFF));
     }
     if (line_buffer[1]) osd_text(win, line_buffer, ST_RIGHT + 12);
     osd_finish(win);
@@ -259,9 +259,9 @@ bool picture_at(const char* from, int step, char* out, size_t out_size) {
     if (!remember(here, sizeof here, from)) return false;
     bool found = false;
     for (int n = 0; n < (step < 0 ? -step : step); ++n) {
-        TYPE_File e;
+        TYPE_FolderEntry e;
         char best[256] = "";
-        dword count = TAP_Hdd_FindFirst(&e);
+        dword count = TAP_Hdd_FindFirst(&e, "*");
         for (dword i = 0; i < count; ++i) {
             if (i > 0 && !TAP_Hdd_FindNext(&e)) break;
             if (e.attr != ATTR_FILE || !image_file_name(e.name)) continue;
@@ -279,9 +279,9 @@ bool picture_at(const char* from, int step, char* out, size_t out_size) {
 
 // The first (last = false) or last picture of the current folder.
 bool picture_end(bool last, char* out, size_t out_size) {
-    TYPE_File e;
+    TYPE_FolderEntry e;
     char best[256] = "";
-    dword count = TAP_Hdd_FindFirst(&e);
+    dword count = TAP_Hdd_FindFirst(&e, "*");
     for (dword i = 0; i < count; ++i) {
         if (i > 0 && !TAP_Hdd_FindNext(&e)) break;
         if (e.attr != ATTR_FILE || !image_file_name(e.name)) continue;

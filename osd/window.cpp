@@ -126,8 +126,10 @@ void osd_open(osd_window* win, int width, int height) {
     win->cursor_x = 0;
     win->cursor_y = 0;
     if (!(win->flags & WIN_HAS_REGION)) {
-        win->region =
+        // A refused region (-1) leaves a number no region has; drawing into it does nothing.
+        const int region =
             TAP_Osd_Create(win->screen_x, win->screen_y, region_w(win), region_h(win), 0, 0);
+        win->region = static_cast<word>(region < 0 ? 0xFFFF : region);
         win->flags |= WIN_HAS_REGION;
     }
     TAP_Osd_FillBox(win->region, 0, 0, region_w(win), region_h(win), COLOR_DEFAULT_BG);
@@ -205,7 +207,9 @@ void osd_text(osd_window* win, const char* text, uint32_t style) {
 
 void osd_icon(osd_window* win, const TYPE_GrData* icon, int x, int y) {
     if (!icon) return;
-    TAP_Osd_PutGd(win->region, win->margin_x + x, win->margin_y + y, icon, 1);
+    // The firmware only reads the descriptor.
+    TAP_Osd_PutGd(win->region, win->margin_x + x, win->margin_y + y, const_cast<TYPE_GrData*>(icon),
+                  1);
 }
 
 dword osd_frame(osd_window* win, int width, int rows, const char* title, const char* right_text,

@@ -15,39 +15,44 @@ struct fw_folder {
 };
 static_assert(sizeof(fw_folder) == 16, "folder record is four words");
 
-// Name record: the file's path at offset 8.
+// Record behind a file's handle (TYPE_File::handle, at 0x90): the file's path at offset 8.
 struct fw_name_record {
     uint32_t unknown[2];
     const char* name;
 };
+#ifdef TAP_ABI_32
+static_assert(offsetof(fw_name_record, name) == 8, "name at 8");
+#endif
 
-// File record of a running TAP or of a played file: the name record pointer at 0x90.
-struct fw_file_record {
-    uint8_t unknown[0x90];
-    fw_name_record* entry;
-};
+// Path of a file record of the firmware (a running TAP's file, the played file), or null.
+inline const char* fw_file_name(const TYPE_File* file) {
+    const fw_name_record* record =
+        file ? static_cast<const fw_name_record*>(file->handle) : nullptr;
+    return record ? record->name : nullptr;
+}
 
 typedef dword (*tap_event_handler)(word event, dword param1, dword param2);
 
-// One slot of the firmware's TAP task table "_tapTask".
+// One slot of the firmware's TAP task table "_tapTask". __TAP_Init_ gets the address of
+// `entry` (slot + 0x10) and puts the TAP's entry points there.
 struct tap_task_slot {
     uint32_t status; // 1 = running
-    uint32_t unknown4;
-    fw_file_record* file; // at 8
+    void* handle;    // the firmware's handle of the loaded TAP
+    TYPE_File* file; // at 8: the TAP's file
     uint32_t unknown_c;
-    uint32_t unknown_10;
-    tap_event_handler handler; // at 0x14
-    uint32_t unknown[5];
+    tap_entry_points entry; // at 0x10: TAP_Main, at 0x14: the event handler
+    uint32_t unknown[4];
+    void* current_dir; // at 0x28: the TAP's current folder
 };
 
 enum { TAP_TASK_SLOTS = 16, TAP_TASK_RUNNING = 1 };
 
-#if UINTPTR_MAX == 0xFFFFFFFFu
+#ifdef TAP_ABI_32
 static_assert(sizeof(tap_task_slot) == 44, "a task slot is 44 bytes on the receiver");
 static_assert(offsetof(tap_task_slot, file) == 8, "file record at 8");
-static_assert(offsetof(tap_task_slot, handler) == 0x14, "event handler at 0x14");
-static_assert(offsetof(fw_file_record, entry) == 0x90, "name record pointer at 0x90");
-static_assert(offsetof(fw_name_record, name) == 8, "name at 8");
+static_assert(offsetof(tap_task_slot, entry) == 0x10, "entry points at 0x10");
+static_assert(offsetof(tap_task_slot, entry.handler) == 0x14, "event handler at 0x14");
+static_assert(offsetof(tap_task_slot, current_dir) == 0x28, "current folder at 0x28");
 #endif
 
 // Firmware functions bound by name; the C++ names carry their mangled symbol in a comment.
@@ -73,4 +78,5 @@ typedef int (*fw_start_playback_media_fn)(const char* name, unsigned, bool,
                                           bool); // _Z23Appl_StartPlaybackMediaPKcjbb
 typedef int (*fw_start_playback_divx_fn)(char* name, unsigned,
                                          bool); // _Z22Appl_StartPlaybackDivxPcjb
-typedef int (*fw_exec_program_fn)(char* name);  // _Z16Appl_ExecProgramPc
+// Starting a program returns nothing: the call counts as done.
+typedef void (*fw_exec_program_fn)(char* name); // _Z16Appl_ExecProgramPc

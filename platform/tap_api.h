@@ -1,22 +1,32 @@
-// The TAP API as our TAPs see it: every call into the receiver goes through these functions.
-// On the receiver the firmware provides them at load time; on a PC the emulator does.
+// The TAP API exactly as the receiver's binary interface has it. Every TAP_* is a
+// function-pointer variable of libtap.so, filled by libtap's __TAP_Init through the getter the
+// firmware passes; TAPs import the variables as data and call through them. The records have
+// the receiver's layouts: the static_asserts hold them for the 32-bit MIPS ABI; the PC build
+// keeps the field order with its own pointer size.
 // TAP code includes this header and platform/firmware.h, nothing else of the receiver.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
 
+#include "tap_api_table.h"
+
 typedef uint8_t byte;
 typedef uint16_t word;
 typedef uint32_t dword;
+typedef int64_t long64;
+
+#if UINTPTR_MAX == 0xFFFFFFFFu
+#define TAP_ABI_32 1 // the receiver's (o32) layouts can be checked
+#endif
 
 // Events (low 16 bits of the event code).
 enum : word {
     EVT_IDLE = 0x0000,
     EVT_KEY = 0x0100,
-    EVT_SERVICE = 0x0300,
+    EVT_SERVICE = 0x0300, // result: the first parameter
     EVT_STOP = 0x0900,
-    EVT_TAPMSG = 0x0B00,
+    EVT_TAPMSG = 0x0B00, // control message from another TAP
 };
 
 // Key code bits.
@@ -27,149 +37,285 @@ enum : dword {
     KEY_TAP_MARK = 0x400000,
 };
 
-// File attributes of TAP_Hdd_Create and the file search.
+// File attributes of TAP_Hdd_Create and the folder search.
 enum : byte {
     ATTR_FILE = 0xD0,
     ATTR_FOLDER = 0xE0,
 };
 
-// One entry of the disk's file search and the handle of an open file.
+enum : int {
+    CHANNEL_Sub = 0,
+    CHANNEL_Main = 1,
+};
+
+// OSD planes of TAP_Osd_GetPlaneBaseInfo and pixel formats.
+enum : byte {
+    BASE_PLANE = 0, // the firmware's OSD and teletext
+    SUBT_PLANE = 1,
+    TAP_PLANE = 2,
+};
+enum : dword {
+    OSD_1555 = 0,
+    OSD_8888 = 1, // 0xAARRGGBB
+    OSD_256 = 2,
+};
+
+enum TYPE_TapSysOsdId : int {
+    SYSOSD_InfoBox,
+    SYSOSD_PvrInfo,
+    SYSOSD_VolumeBar,
+    SYSOSD_ServiceStatus,
+};
+
+enum : int {
+    SYSVAR_OsdLan = 1, // TAP_GetSystemVar: menu language, 2 = German
+};
+
+enum { MAX_FILE_NAME_SIZE = 127 };
+
+// An open file (TAP_Hdd_Fopen). The firmware's handle record names the file (platform/
+// firmware.h).
 struct TYPE_File {
-    dword handle; // non-zero while open
-    byte attr;    // ATTR_FILE or ATTR_FOLDER
-    byte second;  // seconds of the modification time
-    word reserved;
-    dword date;     // modification time: MJD << 16 | hour << 8 | minute (local time)
-    uint64_t size;  // bytes
-    char name[256]; // name within its folder
+    dword info;
+    dword time;  // MJD << 16 | hour << 8 | minute (local time)
+    long64 size; // bytes
+    char name[MAX_FILE_NAME_SIZE + 1];
+    void* handle;
 };
 
-// Graphic descriptor handed to TAP_Osd_PutGd: 16 bytes on the receiver.
-struct TYPE_GrData {
-    byte version;     // 1
-    byte reserved;    // 0
-    byte format;      // 1 = 32-bit ARGB
-    byte compression; // 2 = the platform's compressed format
-    const byte* data; // the compressed block
-    dword size;       // decompressed size: width * height * 4
-    word width;
-    word height;
+// One entry of the folder search (TAP_Hdd_FindFirst/FindNext); longer names arrive cut.
+struct TYPE_FolderEntry {
+    dword attr; // ATTR_FILE or ATTR_FOLDER
+    dword info;
+    dword time; // MJD << 16 | hour << 8 | minute (local time)
+    long64 size;
+    char name[MAX_FILE_NAME_SIZE + 1];
 };
-#if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(sizeof(TYPE_GrData) == 16, "graphic descriptor is 16 bytes on the receiver");
-static_assert(offsetof(TYPE_GrData, width) == 12, "width at offset 12");
-#endif
 
-// Receiver play information (TAP_Hdd_GetPlayInfo).
+struct TYPE_TapEvent {
+    word evtId;
+    dword startTime; // MJD << 16 | hour << 8 | minute
+    dword endTime;
+    word duration; // hour << 8 | minute
+    byte runningStatus;
+    char eventName[128];
+    char description[128];
+    byte parentalRating;
+    byte satIdx;
+    word svcId;
+    word orgNetId;
+    word tsId;
+};
+
+// TAP_Hdd_GetPlayInfo.
 struct TYPE_PlayInfo {
     byte playMode;  // 0 none, 2 playback, 3 time-shift, 4 time-shift of a recording, 5 MP3
     byte trickMode; // 4 = paused
     byte speed;
+    byte svcType;
+    word svcNum;
+    word duration;
+    byte durationSec;
     byte reserved;
-    dword svcNum;
-    dword duration;
-    dword currentBlock;          // at 0x0C
-    dword totalBlock;            // at 0x10
-    struct fw_file_record* file; // at 0x14: entry of the played file
-    byte pad[64];
+    dword currentBlock;
+    dword totalBlock;
+    TYPE_File* file; // the played file
+    TYPE_TapEvent evtInfo;
+    byte repeatStatus;
+    byte reserved2[3];
 };
-#if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(offsetof(TYPE_PlayInfo, currentBlock) == 0x0C, "current block at 0x0C");
-static_assert(offsetof(TYPE_PlayInfo, file) == 0x14, "file entry at 0x14");
-#endif
 
-// One recording slot of the receiver (TAP_Hdd_GetRecInfo).
+// One recording slot (TAP_Hdd_GetRecInfo).
 struct TYPE_RecInfo {
     byte recType; // 0: the slot does not record
     byte tuner;
-    word reserved;
-    dword duration;     // minutes
-    char fileName[100]; // name of the recording in "/DataFiles"
+    byte reserved;
+    byte svcType;
+    word svcNum;
+    word duration; // minutes
+    dword startTime;
+    dword endTime;
+    dword recordedSec;
+    char fileName[MAX_FILE_NAME_SIZE + 1]; // name of the recording in "/DataFiles"
+};
+
+struct TYPE_TimerInfo {
+    byte isRec;
+    byte tuner;
+    byte svcType;
+    byte reserved;
+    word svcNum;
+    byte reservationType;
+    byte nameFix;
+    word duration; // minutes
+    dword startTime;
+    char fileName[MAX_FILE_NAME_SIZE + 1];
+};
+
+struct TYPE_TapChInfo {
+    char satName[16];
+    char chName[23];
+    word flag;
+    byte tunerNum : 2;
+    byte polar : 1;
+    byte ttxAvailable : 1;
+    word freq;
+    word sr;
+    byte modSystem : 1;
+    byte modType : 2;
+    byte fecInner : 4;
+    byte pilot : 1;
+    byte satIdx;
+    word svcId;
+    word pmtPid;
+    word pcrPid;
+    word videoPid;
+    word audioPid;
+    byte vformat;
+    byte aformat;
+    byte dolbyTrack;
+    byte multifeed;
+    word orgNetId;
+    word tsId;
+    word logicalChNum;
+    dword reserved[2];
+};
+
+// An OSD plane (TAP_Osd_GetPlaneBaseInfo): rows of width * bytePerPixel bytes.
+struct TYPE_OsdBaseInfo {
+    void* frameBuffer; // first pixel of the top row
+    word width;
+    word height;
+    word bytePerPixel;
+    word dataFormat; // OSD_8888: 0xAARRGGBB
+    byte enabled;
+    byte visible;
+    int zorder;
+};
+
+// Graphic descriptor of TAP_Osd_PutGd.
+struct TYPE_GrData {
+    byte version;       // 1
+    byte reserved;      // 0
+    byte dataFormat;    // OSD_8888
+    byte compessMethod; // 2 = the firmware's packed format
+    void* data;         // the packed block
+    dword dataSize;     // unpacked size: width * height * 4
+    word width;
+    word height;
+};
+
+// A picture of TAP_CaptureScreen; its pixels belong to the firmware.
+struct TYPE_VideoFrame {
+    void* data;
+    dword pixelFormat; // OSD_8888: rows of width 0xAARRGGBB pixels
+    dword width;
+    dword height;
+};
+
+struct TYPE_DemuxFilter {
+    word pid;
+    byte filterVal[8];
+    byte filterMask[8];
+    byte nSec;
+    word timeOut; // * 100 ms
+};
+
+struct TYPE_WindowColor {
+    dword titleBack, titleText, bodyBack, bodyText, border, shadow, dark, light, check;
+};
+
+struct TYPE_WindowInfo {
+    word rgn;
+    byte fntType;
+    byte fntSize;
+    dword x, y, w, h;
+    dword bodyX, bodyY, bodyW, bodyH;
+    TYPE_WindowColor color;
+    dword reserved[4];
+};
+
+typedef void* TYPE_Window;
+typedef void* TYPE_WavHandle;
+typedef void (*TYPE_DrawItemFunc)(TYPE_Window win, dword itemNo);
+
+#ifdef TAP_ABI_32
+static_assert(sizeof(TYPE_File) == 152 && alignof(TYPE_File) == 8, "TYPE_File");
+static_assert(offsetof(TYPE_File, time) == 4 && offsetof(TYPE_File, size) == 8 &&
+                  offsetof(TYPE_File, name) == 16 && offsetof(TYPE_File, handle) == 144,
+              "TYPE_File fields");
+static_assert(sizeof(TYPE_FolderEntry) == 152, "TYPE_FolderEntry");
+static_assert(offsetof(TYPE_FolderEntry, attr) == 0 && offsetof(TYPE_FolderEntry, time) == 8 &&
+                  offsetof(TYPE_FolderEntry, size) == 16 && offsetof(TYPE_FolderEntry, name) == 24,
+              "TYPE_FolderEntry fields");
+static_assert(sizeof(TYPE_TapEvent) == 280, "TYPE_TapEvent");
+static_assert(offsetof(TYPE_TapEvent, eventName) == 15 &&
+                  offsetof(TYPE_TapEvent, description) == 143 &&
+                  offsetof(TYPE_TapEvent, svcId) == 274 && offsetof(TYPE_TapEvent, tsId) == 278,
+              "TYPE_TapEvent fields");
+static_assert(sizeof(TYPE_PlayInfo) == 308, "TYPE_PlayInfo");
+static_assert(offsetof(TYPE_PlayInfo, trickMode) == 1 &&
+                  offsetof(TYPE_PlayInfo, currentBlock) == 12 &&
+                  offsetof(TYPE_PlayInfo, totalBlock) == 16 &&
+                  offsetof(TYPE_PlayInfo, file) == 20 && offsetof(TYPE_PlayInfo, evtInfo) == 24 &&
+                  offsetof(TYPE_PlayInfo, repeatStatus) == 304,
+              "TYPE_PlayInfo fields");
+static_assert(sizeof(TYPE_RecInfo) == 148, "TYPE_RecInfo");
+static_assert(offsetof(TYPE_RecInfo, duration) == 6 && offsetof(TYPE_RecInfo, startTime) == 8 &&
+                  offsetof(TYPE_RecInfo, fileName) == 20,
+              "TYPE_RecInfo fields");
+static_assert(sizeof(TYPE_TimerInfo) == 144 && offsetof(TYPE_TimerInfo, startTime) == 12 &&
+                  offsetof(TYPE_TimerInfo, fileName) == 16,
+              "TYPE_TimerInfo");
+static_assert(sizeof(TYPE_TapChInfo) == 80 && offsetof(TYPE_TapChInfo, flag) == 40 &&
+                  offsetof(TYPE_TapChInfo, freq) == 44 && offsetof(TYPE_TapChInfo, satIdx) == 49 &&
+                  offsetof(TYPE_TapChInfo, svcId) == 50 &&
+                  offsetof(TYPE_TapChInfo, vformat) == 60 &&
+                  offsetof(TYPE_TapChInfo, logicalChNum) == 68 &&
+                  offsetof(TYPE_TapChInfo, reserved) == 72,
+              "TYPE_TapChInfo");
+static_assert(sizeof(TYPE_OsdBaseInfo) == 20, "TYPE_OsdBaseInfo");
+static_assert(offsetof(TYPE_OsdBaseInfo, width) == 4 && offsetof(TYPE_OsdBaseInfo, height) == 6 &&
+                  offsetof(TYPE_OsdBaseInfo, bytePerPixel) == 8 &&
+                  offsetof(TYPE_OsdBaseInfo, dataFormat) == 10 &&
+                  offsetof(TYPE_OsdBaseInfo, zorder) == 16,
+              "TYPE_OsdBaseInfo fields");
+static_assert(sizeof(TYPE_GrData) == 16 && offsetof(TYPE_GrData, data) == 4 &&
+                  offsetof(TYPE_GrData, dataSize) == 8 && offsetof(TYPE_GrData, width) == 12,
+              "TYPE_GrData");
+static_assert(sizeof(TYPE_VideoFrame) == 16 && offsetof(TYPE_VideoFrame, pixelFormat) == 4 &&
+                  offsetof(TYPE_VideoFrame, width) == 8 && offsetof(TYPE_VideoFrame, height) == 12,
+              "TYPE_VideoFrame");
+static_assert(sizeof(TYPE_DemuxFilter) == 22 && offsetof(TYPE_DemuxFilter, timeOut) == 20,
+              "TYPE_DemuxFilter");
+static_assert(sizeof(TYPE_WindowInfo) == 88 && offsetof(TYPE_WindowInfo, color) == 36,
+              "TYPE_WindowInfo");
+#endif
+
+// Loading. The firmware calls libtap's __TAP_Init with a block whose first word is its getter,
+// then the TAP's __TAP_Init_ with the TAP's entry points in its task slot, then TAP_Main.
+typedef void* (*tap_api_getter)(int group, int index);
+struct tap_entry_points {
+    int (*main)(void);
+    dword (*handler)(word event, dword param1, dword param2);
 };
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-// The two entry points every TAP exports.
+#define TAP_API_DECLARE(group, index, ret, name, params) extern ret(*name) params;
+TAP_API_TABLE(TAP_API_DECLARE)
+#undef TAP_API_DECLARE
+
+int __TAP_Init(void* fw);                // libtap.so
+int __TAP_Init_(tap_entry_points* slot); // every TAP
+
+// The two entry points every TAP exports: TAP_Main returns 1 to stay resident, 0 to be
+// unloaded; the event handler's result goes back to the firmware (for keys: the key the
+// receiver then handles, 0 = consumed).
 int TAP_Main(void);
 dword TAP_EventHandler(word event, dword param1, dword param2);
-
-// Life cycle and receiver state.
-void TAP_Exit(void);
-void TAP_ExitNormal(void);
-void TAP_EnterNormal(void);
-void TAP_GetState(dword* state, dword* subState);
-int TAP_GetSystemId(void);
-int TAP_GetSystemVar(int var); // 1: menu language (2 = German)
-#define SYSVAR_OsdLan 1
-
-// Time: ticks of 1/100 s since power-on; broadcast date as Modified Julian Day.
-dword TAP_GetTick(void);
-int TAP_GetTime(word* mjd, byte* hour, byte* min, byte* sec);
-void TAP_Sleep(dword ms);
-void TAP_ExtractMjd(word mjd, word* year, byte* month, byte* day, byte* weekDay);
-
-// Memory.
-void* TAP_MemAlloc(dword size);
-int TAP_MemFree(const void* addr);
-void TAP_MemInfo(dword* heapSize, dword* freeHeapSize, dword* availHeapSize);
-
-// Disk: a current folder that starts at the disk root; names are relative to it.
-int TAP_Hdd_ChangeDir(const char* dir);
-int TAP_Hdd_Exist(const char* name);
-int TAP_Hdd_Create(const char* name, byte attr);
-int TAP_Hdd_Delete(const char* name);
-TYPE_File* TAP_Hdd_Fopen(const char* name);
-dword TAP_Hdd_Fread(void* buf, dword blockSize, dword blocks, TYPE_File* file);
-dword TAP_Hdd_Fwrite(const void* buf, dword blockSize, dword blocks, TYPE_File* file);
-dword TAP_Hdd_Fseek(TYPE_File* file, long pos, int whence);
-dword TAP_Hdd_Flen(TYPE_File* file);
-void TAP_Hdd_Fclose(TYPE_File* file);
-dword TAP_Hdd_FindFirst(TYPE_File* entry);
-dword TAP_Hdd_FindNext(TYPE_File* entry);
-dword TAP_Hdd_TotalSize(void); // MB
-dword TAP_Hdd_FreeSize(void);  // MB
-int TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info);
-int TAP_Hdd_GetRecInfo(byte slot, TYPE_RecInfo* info); // slots 0 and 1; 0 for others
-
-// Channels.
-int TAP_Channel_Start(int mainSub, int svcType, int svcNum);
-int TAP_Channel_GetTotalNum(int* tvNum, int* radioNum);
-int TAP_Channel_GetCurrent(int* svcType, int* svcNum);
-
-// On-screen display: regions on the 720 x 576 OSD plane, colours 0xAARRGGBB.
-word TAP_Osd_Create(dword x, dword y, dword w, dword h, byte lutIdx, int flag);
-int TAP_Osd_Delete(word rgn);
-int TAP_Osd_FillBox(word rgn, dword x, dword y, dword w, dword h, dword color);
-int TAP_Osd_PutS(word rgn, dword x, dword y, dword maxX, const char* str, dword fgColor,
-                 dword bgColor, byte fntType, byte fntSize, byte bDot, byte align);
-dword TAP_Osd_GetW(const char* str, byte fntType, byte fntSize);
-int TAP_Osd_PutPixel(word rgn, dword x, dword y, dword pix);
-int TAP_Osd_DrawRectangle(word rgn, dword x, dword y, dword w, dword h, dword thick, dword color);
-int TAP_Osd_DrawPixmap(word rgn, dword x, dword y, dword w, dword h, const void* pixmap, int sprite,
-                       byte dataFormat);
-byte* TAP_Osd_SaveBox(word rgn, dword x, dword y, dword w, dword h);
-void TAP_Osd_RestoreBox(word rgn, dword x, dword y, dword w, dword h, const void* data);
-int TAP_Osd_PutGd(word rgn, int x, int y, const TYPE_GrData* gd, int sprite);
-void TAP_Osd_Sync(void);
-
-// Pictures: JPEG decoding and scaling by the firmware, screen capture.
-// Decodes a JPEG file of the current folder scaled to width x height; the pixel block
-// (0xAARRGGBB, rows top to bottom) is the firmware's and is freed with TAP_MemFree. Null when
-// the firmware cannot (not a JPEG, or not enough memory for that size).
-dword* TAP_Osd_DecompressJpeg(const char* name, dword width, dword height, int flag);
-// mode 1: the video picture scaled to width x height. 0 on success with a pixel block freed
-// with TAP_MemFree and its line pitch in bytes; non-zero when no picture can be taken (e.g.
-// while the picture is paused).
-int TAP_CaptureScreen(int mode, dword width, dword height, dword** pixels, dword* pitch);
-// The OSD planes (0 teletext, 2 TAP graphics), 720 x 576 pixels of 0xAARRGGBB.
-struct TYPE_OsdBaseInfo {
-    dword* frameBuffer; // first pixel of the top row
-    dword pitch;        // bytes per row
-    dword width, height;
-};
-int TAP_Osd_GetPlaneBaseInfo(int plane, TYPE_OsdBaseInfo* info);
 
 #ifdef __cplusplus
 }

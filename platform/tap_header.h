@@ -13,24 +13,25 @@ struct tap_header_block {
 };
 static_assert(sizeof(tap_header_block) == 32, "._tap_header is 32 bytes");
 
-#define TAP_SECTION(name) __attribute__((section(name), used, aligned(4)))
+// Each section's content is an exported constant with the name the firmware's tools know.
+#define TAP_SECTION(name) __attribute__((section(name), used, aligned(4), visibility("default")))
 
 // Defines the sections of one TAP. Texts shorter than their section are zero-filled.
 #define TAP_DEFINE_HEADER(program, author, description, etcinfo)                                   \
     extern "C" {                                                                                   \
     TAP_SECTION("._tap_header")                                                                    \
-    const tap_header_block tap_header_section = {                                                  \
+    extern const tap_header_block __tap_Header__ = {                                               \
         {'T', 'F', 'A', 'P', 'M', 'I', 'P', 'S'}, 0x10, {}};                                       \
-    TAP_SECTION("._tap_id") const uint32_t tap_id_section = TAP_ID_TOVAK;                          \
-    TAP_SECTION("._tap_program_name") const char tap_program_name_section[64] = program;           \
-    TAP_SECTION("._tap_author_name") const char tap_author_name_section[64] = author;              \
-    TAP_SECTION("._tap_description") const char tap_description_section[128] = description;        \
-    TAP_SECTION("._tap_etcinfo") const char tap_etcinfo_section[64] = etcinfo;                     \
+    TAP_SECTION("._tap_id") extern const uint32_t __tap_ud__ = TAP_ID_TOVAK;                       \
+    TAP_SECTION("._tap_program_name") extern const char __tap_program_name__[64] = program;        \
+    TAP_SECTION("._tap_author_name") extern const char __tap_author_name__[64] = author;           \
+    TAP_SECTION("._tap_description") extern const char __tap_description__[128] = description;     \
+    TAP_SECTION("._tap_etcinfo") extern const char __tap_etc_str__[64] = etcinfo;                  \
     }
 
 #define TAP_DEFINE_VERSION(version)                                                                \
     extern "C" {                                                                                   \
-    TAP_SECTION("._tap_program_version") const char tap_program_version_section[64] = version;     \
+    TAP_SECTION("._tap_program_version") extern const char __tap_program_version__[64] = version;  \
     }
 
 // Host name of the maker's web server (the update client's server).

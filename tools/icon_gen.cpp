@@ -376,7 +376,10 @@ bool write_source(const std::string& path, const std::vector<Icon>& icons) {
         std::fprintf(f, "static const byte _%sCpm[%zu] = {", icon.name.c_str(), block.size());
         for (size_t i = 0; i < block.size(); ++i)
             std::fprintf(f, "%s0x%02X,", i % 16 ? " " : "\n    ", block[i]);
-        std::fprintf(f, "\n};\nconst TYPE_GrData _%sGd = {1, 0, 1, 2, _%sCpm, %d, %d, %d};\n\n",
+        // The descriptor's data pointer is not const on the receiver; nothing writes through it.
+        std::fprintf(f,
+                     "\n};\nconst TYPE_GrData _%sGd = {1, 0, 1, 2, const_cast<byte*>(_%sCpm), %d, "
+                     "%d, %d};\n\n",
                      icon.name.c_str(), icon.name.c_str(), c.w * c.h * 4, c.w, c.h);
     }
     return std::fclose(f) == 0;

@@ -57,7 +57,7 @@ class Pictures : public ::testing::Test {
 
 TEST_F(Pictures, JpegIsDecodedAtTheRequestedSizeWithinTheFirmwaresMemory) {
     EXPECT_EQ(TAP_Osd_DecompressJpeg("halves.jpg", 120, 90, 0), nullptr) << "above the limit";
-    dword* px = TAP_Osd_DecompressJpeg("halves.jpg", 100, 75, 0);
+    auto* px = static_cast<dword*>(TAP_Osd_DecompressJpeg("halves.jpg", 100, 75, 0));
     ASSERT_NE(px, nullptr);
     EXPECT_EQ(emu->mem_blocks(), 1u) << "the block lies in the TAP's heap";
     EXPECT_TRUE(near(px[10 * 100 + 5], 0xFFFF0000)) << std::hex << px[10 * 100 + 5];
@@ -74,28 +74,36 @@ TEST_F(Pictures, WhatIsNoJpegGivesNoPixels) {
 }
 
 TEST_F(Pictures, VideoCaptureFailsWhileThePictureIsPaused) {
-    dword* px = nullptr;
-    dword pitch = 0;
-    ASSERT_EQ(TAP_CaptureScreen(1, 1280, 720, &px, &pitch), 0);
-    ASSERT_NE(px, nullptr);
-    EXPECT_EQ(pitch, 1280u * 4);
-    EXPECT_EQ(px[0] >> 24, 0xFFu);
-    TAP_MemFree(px);
+    TYPE_VideoFrame frame{};
+    ASSERT_EQ(TAP_CaptureScreen(CHANNEL_Main, &frame, 0), 0);
+    ASSERT_NE(frame.data, nullptr);
+    EXPECT_EQ(frame.pixelFormat, OSD_8888);
+    EXPECT_EQ(frame.width, 1280u);
+    EXPECT_EQ(frame.height, 720u);
+    EXPECT_EQ(static_cast<const dword*>(frame.data)[0] >> 24, 0xFFu);
+    EXPECT_EQ(emu->mem_blocks(), 0u) << "the picture stays the firmware's";
+    EXPECT_NE(TAP_CaptureScreen(CHANNEL_Sub, &frame, 0), 0) << "only the main picture";
     emu->state().play.trick = 4;
-    EXPECT_NE(TAP_CaptureScreen(1, 1280, 720, &px, &pitch), 0);
-    EXPECT_EQ(px, nullptr);
+    EXPECT_NE(TAP_CaptureScreen(CHANNEL_Main, &frame, 0), 0);
+    EXPECT_EQ(frame.data, nullptr);
 }
 
 TEST_F(Pictures, OsdPlaneHoldsTheRegionsOverTransparency) {
-    word rgn = TAP_Osd_Create(100, 50, 20, 10, 0, 0);
-    TAP_Osd_FillBox(rgn, 0, 0, 20, 10, 0xFF123456);
+    int rgn = TAP_Osd_Create(100, 50, 20, 10, 0, 0);
+    ASSERT_GE(rgn, 0);
+    TAP_Osd_FillBox(static_cast<word>(rgn), 0, 0, 20, 10, 0xFF123456);
     TYPE_OsdBaseInfo info{};
-    ASSERT_EQ(TAP_Osd_GetPlaneBaseInfo(2, &info), 0);
+    ASSERT_EQ(TAP_Osd_GetPlaneBaseInfo(&info, TAP_PLANE), 0);
     ASSERT_NE(info.frameBuffer, nullptr);
-    EXPECT_EQ(info.pitch, 720u * 4);
-    EXPECT_EQ(info.frameBuffer[55 * 720 + 105], 0xFF123456u);
-    EXPECT_EQ(info.frameBuffer[0], 0u);
-    ASSERT_EQ(TAP_Osd_GetPlaneBaseInfo(0, &info), 0);
-    EXPECT_EQ(info.frameBuffer[55 * 720 + 105], 0u) << "teletext plane is empty";
-    EXPECT_NE(TAP_Osd_GetPlaneBaseInfo(1, &info), 0);
+    EXPECT_EQ(info.width, 720u);
+    EXPECT_EQ(info.height, 576u);
+    EXPECT_EQ(info.bytePerPixel, 4u);
+    EXPECT_EQ(info.dataFormat, OSD_8888);
+    const auto* px = static_cast<const dword*>(info.frameBuffer);
+    EXPECT_EQ(px[55 * 720 + 105], 0xFF123456u);
+    EXPECT_EQ(px[0], 0u);
+    ASSERT_EQ(TAP_Osd_GetPlaneBaseInfo(&info, BASE_PLANE), 0);
+    EXPECT_EQ(static_cast<const dword*>(info.frameBuffer)[55 * 720 + 105], 0u)
+        << "teletext plane is empty";
+    EXPECT_NE(TAP_Osd_GetPlaneBaseInfo(&info, SUBT_PLANE), 0);
 }

@@ -51,7 +51,7 @@ TEST_F(Scenario, SecondTapLoadsIntoAnotherSlotAndKeysPassThroughInOrder) {
     ASSERT_EQ(load(TOVAK_TAP_PROBE), 1);
     EXPECT_EQ(emu->running_count(), 2);
     ASSERT_NE(_tapTask[1].file, nullptr);
-    EXPECT_STREQ(_tapTask[1].file->entry->name, "/mnt/hd/ProgramFiles/probe.tap");
+    EXPECT_STREQ(fw_file_name(_tapTask[1].file), "/mnt/hd/ProgramFiles/probe.tap");
     EXPECT_EQ(_tapTask[0].status, 1u);
     run("Sat 1");
     EXPECT_FALSE(std::filesystem::exists(disk / "probe.txt")) << "the first TAP took both keys";
@@ -128,16 +128,17 @@ TEST_F(Scenario, MemoryAndSavedBoxesAreCounted) {
     start();
     ASSERT_EQ(load(), 0);
     size_t before = emu->mem_blocks();
-    word rgn = TAP_Osd_Create(0, 0, 100, 50, 0, 0);
-    TAP_Osd_PutS(rgn, 0, 0, 100, "Keep", 0xFFFFFFFF, 0xFF101010, 0, 1, 0, 0);
-    byte* saved = TAP_Osd_SaveBox(rgn, 0, 0, 100, 50);
+    int rgn = TAP_API(TAP_Osd_Create)(0, 0, 100, 50, 0, 0);
+    ASSERT_GE(rgn, 0);
+    TAP_API(TAP_Osd_PutS)(rgn, 0, 0, 100, "Keep", 0xFFFFFFFF, 0xFF101010, 0, 1, 0, 0);
+    byte* saved = TAP_API(TAP_Osd_SaveBox)(rgn, 0, 0, 100, 50);
     ASSERT_NE(saved, nullptr);
     EXPECT_EQ(emu->mem_blocks(), before + 1);
-    TAP_Osd_FillBox(rgn, 0, 0, 100, 50, 0xFF000000);
-    TAP_Osd_RestoreBox(rgn, 0, 0, 100, 50, saved);
+    TAP_API(TAP_Osd_FillBox)(rgn, 0, 0, 100, 50, 0xFF000000);
+    TAP_API(TAP_Osd_RestoreBox)(rgn, 0, 0, 100, 50, saved);
     EXPECT_TRUE(screen_has("Keep"));
-    EXPECT_EQ(TAP_MemFree(saved), 1);
-    EXPECT_EQ(TAP_MemFree(saved), 0) << "a second free is refused";
+    EXPECT_EQ(TAP_API(TAP_MemFree)(saved), 1);
+    EXPECT_EQ(TAP_API(TAP_MemFree)(saved), 0) << "a second free is refused";
     EXPECT_EQ(emu->bad_frees(), 1);
     EXPECT_EQ(emu->mem_blocks(), before);
 }

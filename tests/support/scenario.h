@@ -10,6 +10,10 @@
 
 #include "emulator.h"
 
+// A TAP API function as the loaded TAPs reach it: the entry of libtap's table that the
+// emulator filled (this program itself does not carry libtap).
+#define TAP_API(name) (emu->libtap_entry<decltype(::name)>(#name))
+
 namespace scenario {
 
 // Paths of the built TAPs (set by the build).

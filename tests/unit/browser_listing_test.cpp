@@ -143,8 +143,10 @@ TEST_F(Listing, ScanSortsHidesCompanionsAndKeepsOddNames) {
     fs::create_directories(disk / "M/sub");
     set_sort(SORT_NAME);
     EXPECT_EQ(scan("/M", SCAN_REREAD), 7u);
+    // The folder search holds 127 bytes of a name, as on the receiver.
+    const std::string long_cut = long_name.substr(0, 127);
     EXPECT_EQ(names(),
-              (std::vector<std::string>{"sub", "A.ts", "B.ts", long_name, "a.ts", odd, "x.rec"}));
+              (std::vector<std::string>{"sub", "A.ts", "B.ts", long_cut, "a.ts", odd, "x.rec"}));
     set_sort(SORT_ALL);
     EXPECT_EQ(scan("/M", SCAN_REREAD), 9u);
 }

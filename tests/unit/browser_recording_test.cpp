@@ -337,8 +337,8 @@ TEST_F(Recording, ActivityOfRecordingsPlaybackAndTaps) {
     // A TAP running from slot 3 of the task table.
     fw_name_record name{};
     name.name = "/mnt/hd/ProgramFiles/x.tap";
-    fw_file_record file{};
-    file.entry = &name;
+    TYPE_File file{};
+    file.handle = &name;
     tap_task_slot saved = _tapTask[3];
     _tapTask[3].status = TAP_TASK_RUNNING;
     _tapTask[3].file = &file;

@@ -119,8 +119,8 @@ class OsdTest : public ::testing::Test {
     bool icon_at(const osd_window* w, const TYPE_GrData& gd, int x, int y, int rows = -1) const {
         std::vector<uint32_t> px;
         int iw, ih;
-        if (!tapsim::gd_decode(gd.data, 14 + static_cast<size_t>(gd.width) * gd.height * 5, &px,
-                               &iw, &ih))
+        if (!tapsim::gd_decode(static_cast<const uint8_t*>(gd.data),
+                               14 + static_cast<size_t>(gd.width) * gd.height * 5, &px, &iw, &ih))
             return false;
         int opaque = 0;
         if (rows >= 0 && rows < ih) ih = rows;

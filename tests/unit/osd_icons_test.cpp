@@ -78,7 +78,7 @@ const IconCase all_icons[] = {
 std::vector<uint32_t> decode(const TYPE_GrData& gd, int* w, int* h) {
     std::vector<uint32_t> px;
     size_t bound = 14 + static_cast<size_t>(gd.width) * gd.height * 5;
-    if (!tapsim::gd_decode(gd.data, bound, &px, w, h)) px.clear();
+    if (!tapsim::gd_decode(static_cast<const uint8_t*>(gd.data), bound, &px, w, h)) px.clear();
     return px;
 }
 
@@ -92,11 +92,11 @@ TEST(OsdIcons, DescriptorsPointAtBlocksOfTheListedSizes) {
         const TYPE_GrData& gd = *c.gd;
         EXPECT_EQ(gd.version, 1);
         EXPECT_EQ(gd.reserved, 0);
-        EXPECT_EQ(gd.format, 1);
-        EXPECT_EQ(gd.compression, 2);
+        EXPECT_EQ(gd.dataFormat, 1);
+        EXPECT_EQ(gd.compessMethod, 2);
         EXPECT_EQ(gd.width, c.w);
         EXPECT_EQ(gd.height, c.h);
-        EXPECT_EQ(gd.size, static_cast<dword>(c.w * c.h * 4));
+        EXPECT_EQ(gd.dataSize, static_cast<dword>(c.w * c.h * 4));
         ASSERT_NE(gd.data, nullptr);
         EXPECT_EQ(std::memcmp(gd.data, magic, sizeof magic), 0);
         int w = 0, h = 0;

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Checks a linked TAP against the receiver's binary interface; fails with a list of what is
+# wrong. Every TAP: it needs exactly "libtap.so" and "libc.so.0" (no path, no run path), no
+# symbol versions and no .init_array; it imports the TAP API only as data from libtap.so and
+# everything else from the C library; it exports TAP_Main, TAP_EventHandler and __TAP_Init_;
+# it carries the TAP sections (the program version only where asked for, never an attribute
+# section). With --mips also: MIPS32 release 1 in the ELF flags and no release-2 instruction
+# anywhere in the code.
+# usage: check_tap.sh [--mips] [--program-version] TAP READELF OBJDUMP LIBTAP LIBC_STUB
+set -euo pipefail
+mips=0 version=0
+while [ $# -gt 0 ]; do
+    case $1 in
+    --mips) mips=1 ;;
+    --program-version) version=1 ;;
+    *) break ;;
+    esac
+    shift
+done
+tap=$1 readelf=$2 objdump=$3 libtap=$4 libc_stub=$5
+problems=()
+problem() { problems+=("$*"); }
+
+# Dependencies, run paths, versions, constructors.
+needed=$("$readelf" -d "$tap" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | tr '\n' ' ')
+[ "$needed" = "libtap.so libc.so.0 " ] || problem "needs [${needed% }], want [libtap.so libc.so.0]"
+if "$readelf" -d "$tap" | grep -qE '\((RPATH|RUNPATH)\)'; then problem "carries a run path"; fi
+if "$readelf" -S -W "$tap" | grep -qE '\.gnu\.version_r\b'; then
+    problem "needs symbol versions: $("$readelf" -V "$tap" | grep -oE 'Name: [^ ]+' | sort -u | tr '\n' ' ')"
+fi
+if "$readelf" -S -W "$tap" | grep -qE '\.(init_array|ctors|preinit_array)\b'; then
+    problem "has static constructors (.init_array)"
+fi
+
+# Symbols: "type bind ndx name" of the dynamic symbol table.
+dynsyms() { "$readelf" --dyn-syms -W "$1" | awk 'NF >= 8 && $1 ~ /^[0-9]+:$/ {print $4, $5, $7, $8}'; }
+tap_syms=$(dynsyms "$tap")
+api_objects=$(dynsyms "$libtap" | awk '$3 != "UND" && $1 == "OBJECT" {print $4}' | sort -u)
+libc_names=$(dynsyms "$libc_stub" | awk '$3 != "UND" {print $4}' | sort -u)
+while read -r type bind ndx name; do
+    [ "$ndx" = UND ] && [ -n "$name" ] || continue
+    name=${name%%@*}
+    if [[ $name == TAP_* ]]; then
+        [ "$type" = OBJECT ] || problem "imports $name as $type, not as data"
+        grep -qx "$name" <<< "$api_objects" || problem "imports $name, which libtap.so does not have"
+    elif ! grep -qx "$name" <<< "$libc_names"; then
+        problem "imports $name from neither libtap.so nor the C library"
+    fi
+done <<< "$tap_syms"
+for entry in TAP_Main TAP_EventHandler __TAP_Init_; do
+    awk -v n="$entry" '$1 == "FUNC" && $2 == "GLOBAL" && $3 != "UND" && $4 == n {f = 1} END {exit !f}' \
+        <<< "$tap_syms" || problem "does not export $entry"
+done
+
+# The TAP sections and their sizes.
+sections=$("$readelf" -S -W "$tap" | sed 's/^ *\[ *[0-9]*\] *//' | awk '{print $1, $5}')
+want_section() { # name, size in hex
+    local size
+    size=$(awk -v n="$1" '$1 == n {print $2}' <<< "$sections")
+    [ -n "$size" ] || { problem "lacks section $1"; return; }
+    [ $((16#$size)) -eq $(($2)) ] || problem "section $1 has $((16#$size)) bytes, want $(($2))"
+}
+want_section ._tap_header 32
+want_section ._tap_id 4
+want_section ._tap_program_name 64
+want_section ._tap_author_name 64
+want_section ._tap_description 128
+want_section ._tap_etcinfo 64
+if [ $version = 1 ]; then
+    want_section ._tap_program_version 64
+elif grep -q '^\._tap_program_version ' <<< "$sections"; then
+    problem "has a ._tap_program_version section"
+fi
+if grep -q '^\._tap_attribute ' <<< "$sections"; then problem "has a ._tap_attribute section"; fi
+
+if [ $mips = 1 ]; then
+    flags=$("$readelf" -h "$tap" | sed -n 's/^ *Flags: *\(0x[0-9a-f]*\).*/\1/p')
+    [ $(((flags >> 28) & 0xf)) -eq 5 ] || problem "ELF flags $flags are not MIPS32 release 1"
+    [ $(((flags >> 12) & 0xf)) -eq 1 ] || problem "ELF flags $flags are not the o32 ABI"
+    # Decoded as release 2, so that its instructions show by name.
+    r2=$("$objdump" -d -m mips:isa32r2 "$tap" |
+        grep -E $'\t(ext|ins|seb|seh|wsbh|rotr|rotrv|di|ei|rdhwr|synci|ehb|jr\\.hb|jalr\\.hb|mfhc1|mthc1|lwxc1|ldxc1|luxc1|swxc1|sdxc1|suxc1|madd\\.[sd]|msub\\.[sd]|nmadd\\.[sd]|nmsub\\.[sd])\t' |
+        head -n 5 || true)
+    [ -z "$r2" ] || problem "has release-2 instructions, e.g.:"$'\n'"$r2"
+fi
+
+if [ ${#problems[@]} -gt 0 ]; then
+    echo "$tap:" >&2
+    printf '  %s\n' "${problems[@]}" >&2
+    exit 1
+fi
