@@ -160,7 +160,7 @@ bool Emulator::load_libtap() {
         error_ = std::string("cannot load libtap.so: ") + dlerror();
         return false;
     }
-    auto init = reinterpret_cast<int (*)(void*)>(dlsym(libtap_, "__TAP_Init"));
+    auto init = reinterpret_cast<int (*)(void*)>(unfiltered_dlsym(libtap_, "__TAP_Init"));
     if (!init) {
         error_ = "libtap.so has no __TAP_Init";
         return false;
@@ -174,7 +174,7 @@ bool Emulator::load_libtap() {
 }
 
 void* Emulator::libtap_variable(const char* name) const {
-    return libtap_ ? dlsym(libtap_, name) : nullptr;
+    return libtap_ ? unfiltered_dlsym(libtap_, name) : nullptr;
 }
 
 void Emulator::log(const std::string& line) {
@@ -222,7 +222,8 @@ int Emulator::load_tap(const std::string& path, const std::string& installed,
     }
     tap_task_slot& task = _tapTask[slot];
     task = tap_task_slot{};
-    auto init = reinterpret_cast<int (*)(tap_entry_points*)>(dlsym(t.handle, "__TAP_Init_"));
+    auto init =
+        reinterpret_cast<int (*)(tap_entry_points*)>(unfiltered_dlsym(t.handle, "__TAP_Init_"));
     int init_result = init ? init(&task.entry) : -1;
     trace_.call(clock_.ticks(), "__TAP_Init_", {slot, init_result});
     if (!init || !task.entry.main || !task.entry.handler) {

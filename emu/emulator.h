@@ -165,6 +165,10 @@ class Emulator {
     int bad_frees_ = 0;
 };
 
+// The C library's dlsym, for the emulator's own lookups in libtap and the TAPs; what TAPs call
+// as dlsym hides the withheld firmware symbols (firmware_lookup.cpp).
+void* unfiltered_dlsym(void* handle, const char* name);
+
 // Code of a key name of the key name table, or a raw code ("0x1003f"); 0 when unknown.
 uint32_t key_code(const std::string& name);
 

@@ -19,12 +19,20 @@ dlsym_fn c_library_dlsym() {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) void* dlsym(void* handle, const char* name) {
+namespace tapsim {
+
+void* unfiltered_dlsym(void* handle, const char* name) {
     static const dlsym_fn real = c_library_dlsym();
+    return real ? real(handle, name) : nullptr;
+}
+
+} // namespace tapsim
+
+extern "C" __attribute__((visibility("default"))) void* dlsym(void* handle, const char* name) {
     tapsim::Emulator* emu = tapsim::Emulator::current();
     if (emu && emu->withheld(name)) {
         emu->trace().call(emu->clock().ticks(), "withheld", {}, name);
         return nullptr;
     }
-    return real ? real(handle, name) : nullptr;
+    return tapsim::unfiltered_dlsym(handle, name);
 }

@@ -1,5 +1,7 @@
 // A small TAP that exercises the platform for the emulator's own tests: the libc clock, the
-// broadcast clock, the disk through the TAP API and through libc, and a receiver call.
+// broadcast clock, the disk through the TAP API and through libc, a receiver call, and the
+// firmware's symbols found by name.
+#include <dlfcn.h>
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
@@ -14,6 +16,15 @@ TAP_DEFINE_HEADER("Probe", TOVAK_AUTHOR, "Platform probe", "Dec 10 2026 00:00:00
 
 namespace {
 
+void write_text(const char* name, const char* text, int n) {
+    TAP_Hdd_ChangeDir("/");
+    TAP_Hdd_Create(name, ATTR_FILE);
+    if (TYPE_File* f = TAP_Hdd_Fopen(name)) {
+        TAP_Hdd_Fwrite(const_cast<char*>(text), 1, static_cast<dword>(n), f);
+        TAP_Hdd_Fclose(f);
+    }
+}
+
 void write_report() {
     word mjd;
     byte h, m, s;
@@ -22,12 +33,18 @@ void write_report() {
     int n = snprintf(text, sizeof text, "time=%ld mjd=%u %02u:%02u:%02u tick=%u\n",
                      static_cast<long>(time(nullptr)), mjd, h, m, s,
                      static_cast<unsigned>(TAP_GetTick()));
-    TAP_Hdd_ChangeDir("/");
-    TAP_Hdd_Create("probe.txt", ATTR_FILE);
-    if (TYPE_File* f = TAP_Hdd_Fopen("probe.txt")) {
-        TAP_Hdd_Fwrite(text, 1, static_cast<dword>(n), f);
-        TAP_Hdd_Fclose(f);
-    }
+    write_text("probe.txt", text, n);
+}
+
+// Which firmware symbols the TAP finds by name, as the firmware binding does.
+void find_firmware() {
+    void* firmware = dlopen(nullptr, RTLD_LAZY | RTLD_GLOBAL);
+    char text[96];
+    int n = snprintf(text, sizeof text, "_tapTask=%d _Z16Appl_ExecProgramPc=%d\n",
+                     firmware && dlsym(firmware, "_tapTask") ? 1 : 0,
+                     firmware && dlsym(firmware, "_Z16Appl_ExecProgramPc") ? 1 : 0);
+    if (firmware) dlclose(firmware);
+    write_text("probe_firmware.txt", text, n);
 }
 
 void write_through_libc() {
@@ -60,6 +77,9 @@ TAP_EXPORT dword TAP_EventHandler(word event, dword param1, dword) {
         return 0;
     case 0x10003:
         write_through_libc();
+        return 0;
+    case 0x10004:
+        find_firmware();
         return 0;
     default:
         return param1;
