@@ -21,44 +21,50 @@ tap=$1 readelf=$2 objdump=$3 libtap=$4 libc_stub=$5
 problems=()
 problem() { problems+=("$*"); }
 
-# Dependencies, run paths, versions, constructors.
-needed=$("$readelf" -d "$tap" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | tr '\n' ' ')
+# Dependencies, run paths, versions, constructors. Section lines: "name size".
+dynamic=$("$readelf" -d "$tap")
+sections=$("$readelf" -S -W "$tap" | sed -n 's/^ *\[ *[0-9]*\] *\([^ ]*\) *[^ ]* *[^ ]* *[^ ]* *\([^ ]*\).*/\1 \2/p')
+has_section() { [[ $'\n'"$sections"$'\n' == *$'\n'"$1 "* ]]; }
+needed=$(sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' <<< "$dynamic" | tr '\n' ' ')
 [ "$needed" = "libtap.so libc.so.0 " ] || problem "needs [${needed% }], want [libtap.so libc.so.0]"
-if "$readelf" -d "$tap" | grep -qE '\((RPATH|RUNPATH)\)'; then problem "carries a run path"; fi
-if "$readelf" -S -W "$tap" | grep -qE '\.gnu\.version_r\b'; then
+if [[ $dynamic == *"(RPATH)"* || $dynamic == *"(RUNPATH)"* ]]; then problem "carries a run path"; fi
+if has_section .gnu.version_r; then
     problem "needs symbol versions: $("$readelf" -V "$tap" | grep -oE 'Name: [^ ]+' | sort -u | tr '\n' ' ')"
 fi
-if "$readelf" -S -W "$tap" | grep -qE '\.(init_array|ctors|preinit_array)\b'; then
-    problem "has static constructors (.init_array)"
-fi
+for constructors in .init_array .preinit_array .ctors; do
+    if has_section $constructors; then problem "has static constructors ($constructors)"; fi
+done
 
 # Symbols: "type bind ndx name" of the dynamic symbol table.
 dynsyms() { "$readelf" --dyn-syms -W "$1" | awk 'NF >= 8 && $1 ~ /^[0-9]+:$/ {print $4, $5, $7, $8}'; }
 tap_syms=$(dynsyms "$tap")
 api_objects=$(dynsyms "$libtap" | awk '$3 != "UND" && $1 == "OBJECT" {print $4}' | sort -u)
 libc_names=$(dynsyms "$libc_stub" | awk '$3 != "UND" {print $4}' | sort -u)
-while read -r type bind ndx name; do
-    [ "$ndx" = UND ] && [ -n "$name" ] || continue
-    name=${name%%@*}
-    if [[ $name == TAP_* ]]; then
-        [ "$type" = OBJECT ] || problem "imports $name as $type, not as data"
-        grep -qx "$name" <<< "$api_objects" || problem "imports $name, which libtap.so does not have"
-    elif ! grep -qx "$name" <<< "$libc_names"; then
-        problem "imports $name from neither libtap.so nor the C library"
-    fi
-done <<< "$tap_syms"
+while IFS= read -r line; do
+    [ -z "$line" ] || problem "$line"
+done < <(awk -v api="$api_objects" -v libc="$libc_names" '
+    BEGIN { n = split(api, a, "\n"); for (i = 1; i <= n; ++i) A[a[i]] = 1
+            n = split(libc, l, "\n"); for (i = 1; i <= n; ++i) L[l[i]] = 1 }
+    $3 == "UND" && $4 != "" {
+        name = $4; sub(/@.*/, "", name)
+        if (name ~ /^TAP_/) {
+            if ($1 != "OBJECT") print "imports " name " as " $1 ", not as data"
+            if (!(name in A)) print "imports " name ", which libtap.so does not have"
+        } else if (!(name in L)) print "imports " name " from neither libtap.so nor the C library"
+    }' <<< "$tap_syms")
 for entry in TAP_Main TAP_EventHandler __TAP_Init_; do
     awk -v n="$entry" '$1 == "FUNC" && $2 == "GLOBAL" && $3 != "UND" && $4 == n {f = 1} END {exit !f}' \
         <<< "$tap_syms" || problem "does not export $entry"
 done
 
 # The TAP sections and their sizes.
-sections=$("$readelf" -S -W "$tap" | sed 's/^ *\[ *[0-9]*\] *//' | awk '{print $1, $5}')
-want_section() { # name, size in hex
-    local size
-    size=$(awk -v n="$1" '$1 == n {print $2}' <<< "$sections")
-    [ -n "$size" ] || { problem "lacks section $1"; return; }
-    [ $((16#$size)) -eq $(($2)) ] || problem "section $1 has $((16#$size)) bytes, want $(($2))"
+want_section() { # name, size
+    local line size
+    line=$'\n'"$sections"$'\n'
+    line=${line#*$'\n'"$1 "}
+    [ "$line" != $'\n'"$sections"$'\n' ] || { problem "lacks section $1"; return; }
+    size=$((16#${line%%$'\n'*}))
+    [ "$size" -eq "$2" ] || problem "section $1 has $size bytes, want $2"
 }
 want_section ._tap_header 32
 want_section ._tap_id 4
@@ -68,10 +74,10 @@ want_section ._tap_description 128
 want_section ._tap_etcinfo 64
 if [ $version = 1 ]; then
     want_section ._tap_program_version 64
-elif grep -q '^\._tap_program_version ' <<< "$sections"; then
+elif has_section ._tap_program_version; then
     problem "has a ._tap_program_version section"
 fi
-if grep -q '^\._tap_attribute ' <<< "$sections"; then problem "has a ._tap_attribute section"; fi
+if has_section ._tap_attribute; then problem "has a ._tap_attribute section"; fi
 
 if [ $mips = 1 ]; then
     flags=$("$readelf" -h "$tap" | sed -n 's/^ *Flags: *\(0x[0-9a-f]*\).*/\1/p')

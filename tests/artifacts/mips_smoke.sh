@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# The receiver build under qemu-user: the MIPS emulator loads both MIPS TAPs, delivers keys,
-# and writes its trace and screen text; the MIPS GIF converter runs too.
+# The receiver build under qemu-user: the MIPS emulator loads both MIPS TAPs as a receiver
+# does (libtap.so filled through the getter, each TAP through __TAP_Init_), delivers keys, and
+# writes its trace and screen text; the MIPS GIF converter runs too. The fixture withholds an
+# API entry (the getter answers 0) and a firmware symbol (the TAP's dlsym finds nothing).
 set -euo pipefail
 dir=$1
 qemu=(qemu-mipsel -L /usr/mipsel-linux-gnu)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 mkdir -p "$out/disk/ProgramFiles"
+echo '{"withhold": ["TAP_Osd_Zoom", "_tapTask"]}' > "$out/fixture.json"
 "${qemu[@]}" "$dir/tapsim" --disk "$out/disk" --tap "$dir/tovakrc_tms.tap" --tap "$dir/tovakrc_hd.tap" \
-    --keys "Sat Ok Exit P+" --trace "$out/trace.jsonl" --screen "$out/screen.json"
+    --fixture "$out/fixture.json" --keys "Sat Ok Exit P+" --trace "$out/trace.jsonl" \
+    --screen "$out/screen.json"
 fail() { echo "mips_smoke: $*" >&2; exit 1; }
+grep -q '"call":"__TAP_Init","args":\[0\]' "$out/trace.jsonl" || fail "libtap was not filled"
+grep -q '"call":"withheld","args":\[2,14\],"text":"TAP_Osd_Zoom"' "$out/trace.jsonl" ||
+    fail "the getter was not asked for the withheld entry"
+grep -q '"call":"__TAP_Init_","args":\[0,0\]' "$out/trace.jsonl" || fail "no __TAP_Init_ for slot 0"
+grep -q '"call":"__TAP_Init_","args":\[1,0\]' "$out/trace.jsonl" || fail "no __TAP_Init_ for slot 1"
+grep -q '"call":"withheld","args":\[\],"text":"_tapTask"' "$out/trace.jsonl" ||
+    fail "the TAP's lookup of the withheld firmware symbol did not reach the emulator"
 grep -q '"tap":0,"ev":"key","code":"0x10040"' "$out/trace.jsonl" || fail "no key event reached slot 0"
 grep -q '"tap":1,"ev":"key","code":"0x10045","result":"0x10045"' "$out/trace.jsonl" ||
     fail "P+ did not pass both TAPs"
