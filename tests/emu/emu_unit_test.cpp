@@ -2,7 +2,10 @@
 // model and the TAP file reader.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "clock.h"
@@ -115,6 +118,43 @@ TEST(Disk, NamesResolveBelowTheDiskRootOnly) {
         EXPECT_EQ(ok, c.expect != nullptr) << c.name;
         if (ok && c.expect) EXPECT_EQ(p, c.expect) << c.name;
     }
+}
+
+TEST(Disk, FolderSearchFiltersByExtensionAndCutsLongNames) {
+    char tmpl[] = "/tmp/disk_search.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    const std::string long_name = std::string(200, 'n') + ".rec";
+    for (const std::string& f : {std::string("a.rec"), std::string("B.REC"), std::string("c.ts"),
+                                 std::string("xrec"), long_name})
+        std::ofstream(dir + "/" + f) << "12345";
+    ASSERT_EQ(mkdir((dir + "/d.rec").c_str(), 0755), 0);
+    Disk d;
+    d.attach(dir, 0);
+    auto search = [&](const char* extension) {
+        std::vector<std::string> names;
+        TYPE_FolderEntry e;
+        const uint32_t n = d.find_first(&e, extension);
+        for (uint32_t i = 0; i < n; ++i) {
+            if (i > 0) EXPECT_EQ(d.find_next(&e), 1u);
+            EXPECT_EQ(e.name[sizeof e.name - 1], 0) << "the name ends inside the record";
+            names.push_back(e.name);
+            if (names.back() == "a.rec") {
+                EXPECT_EQ(e.attr, ATTR_FILE);
+                EXPECT_EQ(e.size, 5);
+            }
+            if (names.back() == "d.rec") EXPECT_EQ(e.attr, ATTR_FOLDER);
+        }
+        EXPECT_EQ(d.find_next(&e), 0u) << "nothing after the count";
+        return names;
+    };
+    const std::string cut = long_name.substr(0, 127);
+    EXPECT_EQ(search("*"), (std::vector<std::string>{".", "..", "B.REC", "a.rec", "c.ts", "d.rec",
+                                                     cut, "xrec"}));
+    EXPECT_EQ(search("rec"), (std::vector<std::string>{"B.REC", "a.rec", cut}))
+        << "files whose name ends in .rec, in any case";
+    EXPECT_EQ(search("mp3"), std::vector<std::string>{});
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Keys, NamesAndRawCodes) {

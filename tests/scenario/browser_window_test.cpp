@@ -327,6 +327,27 @@ TEST_F(Browser, OddNamesAndVanishingDirectoriesAreSafe) {
     EXPECT_EQ(slurp(disk_path("/ProgramFiles/Settings/TovakRC/TovakRC.ini")).size(), 256u);
 }
 
+TEST_F(Browser, ANameTheFolderSearchCutsIsListedAndLeftAlone) {
+    // The receiver's folder search holds 127 bytes of a name; the rest never reaches the TAP.
+    const std::string longest = std::string(200, 'L') + ".txt";
+    file("/MediaFiles/" + longest, "long");
+    start_browser();
+    run("Sat Filelist 4");
+    EXPECT_TRUE(screen_has(std::string(100, 'L'))) << screen();
+    EXPECT_FALSE(screen_has(".txt")) << "the end of the name is not known";
+    run("Info"); // the details find the entry by the name as the search gave it
+    EXPECT_TRUE(screen_has("4 Bytes")) << screen();
+    run("Exit Ok");
+    EXPECT_TRUE(screen_has("/MediaFiles")) << screen();
+    run("F4");
+    EXPECT_TRUE(screen_has("Really delete?")) << screen();
+    run("Ok"); // no file has the cut name: nothing goes
+    EXPECT_EQ(slurp(disk_path("/MediaFiles/" + longest)), "long");
+    EXPECT_TRUE(screen_has("/MediaFiles")) << "the browser stays open" << screen();
+    run("Exit");
+    EXPECT_EQ(screen(), "");
+}
+
 TEST_F(Browser, CancelFromTheCopyStatusRemovesThePartialFile) {
     file("/DataFiles/big.mpg", std::string(24 << 20, 'b'));
     fs::create_directories(disk_path("/MediaFiles"));
