@@ -13,13 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class Browser : public Scenario {
   protected:
     // Starts the TAP with English texts and the given extra flags and sorting.
@@ -194,9 +187,9 @@ TEST_F(Browser, CopyWithRecordQueuesAndCopiesInIdleSteps) {
     shown = shown_during("Ok");
     EXPECT_NE(shown.find("Copy in progress, check later by TAP + Record."), std::string::npos);
     run("wait 1s");
-    EXPECT_EQ(slurp(disk_path("/MediaFiles/News.rec")), std::string(200000, 'n'));
-    EXPECT_EQ(slurp(disk_path("/MediaFiles/News.rec.inf")), "header");
-    EXPECT_EQ(slurp(disk_path("/MediaFiles/News.rec.nav")), "index");
+    EXPECT_EQ(file_text(disk_path("/MediaFiles/News.rec")), std::string(200000, 'n'));
+    EXPECT_EQ(file_text(disk_path("/MediaFiles/News.rec.inf")), "header");
+    EXPECT_EQ(file_text(disk_path("/MediaFiles/News.rec.nav")), "index");
     EXPECT_TRUE(fs::exists(disk_path("/DataFiles/News.rec"))) << "a copy keeps the source";
     run("Sat Record");
     EXPECT_TRUE(screen_has("Copy Status")) << screen();
@@ -318,13 +311,13 @@ TEST_F(Browser, OddNamesAndVanishingDirectoriesAreSafe) {
     EXPECT_TRUE(screen_has("3")) << screen();
     run("F4 Ok"); // the last entry, the odd name, goes and nothing else
     EXPECT_FALSE(fs::exists(disk_path("/MediaFiles/" + odd)));
-    EXPECT_EQ(slurp(disk_path("/MediaFiles/" + longest)), "long");
-    EXPECT_EQ(slurp(disk_path("/MediaFiles/line\nbreak")), "nl");
+    EXPECT_EQ(file_text(disk_path("/MediaFiles/" + longest)), "long");
+    EXPECT_EQ(file_text(disk_path("/MediaFiles/line\nbreak")), "nl");
     run("Exit");
     fs::remove_all(disk_path("/MediaFiles"));
     run("Sat Filelist");
     EXPECT_TRUE(screen_has("File Browser v4.92a")) << "a vanished current directory gives the root";
-    EXPECT_EQ(slurp(disk_path("/ProgramFiles/Settings/TovakRC/TovakRC.ini")).size(), 256u);
+    EXPECT_EQ(file_text(disk_path("/ProgramFiles/Settings/TovakRC/TovakRC.ini")).size(), 256u);
 }
 
 TEST_F(Browser, ANameTheFolderSearchCutsIsListedAndLeftAlone) {
@@ -342,7 +335,7 @@ TEST_F(Browser, ANameTheFolderSearchCutsIsListedAndLeftAlone) {
     run("F4");
     EXPECT_TRUE(screen_has("Really delete?")) << screen();
     run("Ok"); // no file has the cut name: nothing goes
-    EXPECT_EQ(slurp(disk_path("/MediaFiles/" + longest)), "long");
+    EXPECT_EQ(file_text(disk_path("/MediaFiles/" + longest)), "long");
     EXPECT_TRUE(screen_has("/MediaFiles")) << "the browser stays open" << screen();
     run("Exit");
     EXPECT_EQ(screen(), "");

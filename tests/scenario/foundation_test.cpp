@@ -1,23 +1,11 @@
 // The emulator with TAPs loaded: keys in, trace and screen out; task slots; the platform as
 // a TAP sees it (clocks, disk, receiver calls).
 #include <fstream>
-#include <sstream>
 
 #include "scenario.h"
 #include "tap_file.h"
 
 using scenario::Scenario;
-
-namespace {
-
-std::string read_file(const std::filesystem::path& p) {
-    std::ifstream in(p);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-} // namespace
 
 TEST_F(Scenario, TapKeyThenSecondKeyIsTakenAndShown) {
     ASSERT_EQ(load(), 0);
@@ -98,7 +86,7 @@ TEST_P(ProbeClock, TapSeesTheReceiversClocks) {
     start(c);
     ASSERT_EQ(load(TOVAK_TAP_PROBE), 0);
     run("1");
-    std::string report = read_file(disk / "probe.txt");
+    std::string report = file_text(disk / "probe.txt");
     EXPECT_NE(report.find(GetParam().time), std::string::npos) << report;
     // The broadcast clock and the ticks went on by the first idle events and the key press.
     EXPECT_NE(report.find("mjd=61384 04:30:00"), std::string::npos) << report;
@@ -116,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Uptime, ProbeClock,
 TEST_F(Scenario, TapReachesTheSameDiskThroughLibcAndTracesReceiverCalls) {
     ASSERT_EQ(load(TOVAK_TAP_PROBE), 0);
     run("3 2");
-    EXPECT_EQ(read_file(disk / "probe_libc.txt"), "written through libc\n");
+    EXPECT_EQ(file_text(disk / "probe_libc.txt"), "written through libc\n");
     ASSERT_EQ(calls_named("TAP_Channel_Start"), 1);
     const tapsim::TraceCall& c = emu->trace().calls().back();
     EXPECT_EQ(c.args, (std::vector<int64_t>{1, 1, 2}));

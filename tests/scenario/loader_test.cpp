@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "api.h"
 #include "scenario.h"
@@ -16,13 +15,6 @@ using scenario::Scenario;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class Loader : public Scenario {
   protected:
@@ -105,7 +97,7 @@ TEST_F(Loader, TapStartsThroughLibtapItsInitAndItsTaskSlot) {
     run("4"); // the probe looks for two firmware symbols by name
     EXPECT_GE(events_through_slot, 2) << "the press and its release";
     slot.entry.handler = wrapped_handler;
-    EXPECT_EQ(slurp(disk / "probe_firmware.txt"), "_tapTask=1 _Z16Appl_ExecProgramPc=0\n");
+    EXPECT_EQ(file_text(disk / "probe_firmware.txt"), "_tapTask=1 _Z16Appl_ExecProgramPc=0\n");
     EXPECT_NE(traced("withheld", "_Z16Appl_ExecProgramPc"), nullptr);
 }
 
@@ -223,6 +215,6 @@ TEST_F(Loader, PreparedTapHidesRefusedImportsOnlyInItsSymbolTableAndRuns) {
     // The prepared TAP loads and runs: the libc calls it made by those names still work.
     ASSERT_EQ(load(prepared.string()), 0);
     run("3 4");
-    EXPECT_EQ(slurp(disk / "probe_libc.txt"), "written through libc\n");
-    EXPECT_EQ(slurp(disk / "probe_firmware.txt"), "_tapTask=1 _Z16Appl_ExecProgramPc=1\n");
+    EXPECT_EQ(file_text(disk / "probe_libc.txt"), "written through libc\n");
+    EXPECT_EQ(file_text(disk / "probe_firmware.txt"), "_tapTask=1 _Z16Appl_ExecProgramPc=1\n");
 }

@@ -1,6 +1,7 @@
 #include "scenario.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -67,6 +68,13 @@ uint32_t Scenario::last_result() const {
     // The press's own result: the release that follows it is the last entry.
     const auto& r = emu->results();
     return r.size() >= 2 ? r[r.size() - 2] : 0xDEADBEEF;
+}
+
+std::string Scenario::file_text(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 int Scenario::calls_named(const std::string& name) const {

@@ -46,6 +46,8 @@ class Scenario : public ::testing::Test {
     std::filesystem::path disk_path(const std::string& receiver_path) const {
         return disk / receiver_path.substr(receiver_path[0] == '/');
     }
+    // The bytes of a file ("" when it cannot be read).
+    static std::string file_text(const std::filesystem::path& p);
 
     std::filesystem::path dir;  // this test's own folder
     std::filesystem::path disk; // the receiver's disk
