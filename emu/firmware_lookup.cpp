@@ -3,32 +3,39 @@
 // to this program's definition (version TAPSIM_1, tapsim.ver), while the host's libraries ask
 // for the C library's versioned dlsym and keep it. Names the current emulator withholds (the
 // fixture's "withhold") are not found; every other lookup goes on to the C library.
+//
+// A sanitizer run time linked into the program (clang's) calls this dlsym too, before anything
+// of the program has run: so it is not instrumented, needs no initialisation, and passes every
+// other lookup on unchanged (from the same object, so RTLD_NEXT still means what the run time
+// asked for).
 #include <dlfcn.h>
 
 #include "emulator.h"
+
+#define TAPSIM_UNINSTRUMENTED __attribute__((no_sanitize("address", "undefined")))
 
 namespace {
 
 using dlsym_fn = void* (*)(void*, const char*);
 
-dlsym_fn c_library_dlsym() {
-    for (const char* version : {"GLIBC_2.34", "GLIBC_2.2.5", "GLIBC_2.0"})
-        if (void* f = dlvsym(RTLD_NEXT, "dlsym", version)) return reinterpret_cast<dlsym_fn>(f);
-    return nullptr;
-}
+dlsym_fn c_library_dlsym; // found on first use
 
 } // namespace
 
 namespace tapsim {
 
-void* unfiltered_dlsym(void* handle, const char* name) {
-    static const dlsym_fn real = c_library_dlsym();
-    return real ? real(handle, name) : nullptr;
+TAPSIM_UNINSTRUMENTED void* unfiltered_dlsym(void* handle, const char* name) {
+    // Plain code only: no helper of the (instrumented) library may run this early.
+    static const char* const versions[] = {"GLIBC_2.34", "GLIBC_2.2.5", "GLIBC_2.0"};
+    for (size_t i = 0; !c_library_dlsym && i < sizeof versions / sizeof versions[0]; ++i)
+        c_library_dlsym = reinterpret_cast<dlsym_fn>(dlvsym(RTLD_NEXT, "dlsym", versions[i]));
+    return c_library_dlsym ? c_library_dlsym(handle, name) : nullptr;
 }
 
 } // namespace tapsim
 
-extern "C" __attribute__((visibility("default"))) void* dlsym(void* handle, const char* name) {
+extern "C" __attribute__((visibility("default"))) TAPSIM_UNINSTRUMENTED void*
+dlsym(void* handle, const char* name) {
     tapsim::Emulator* emu = tapsim::Emulator::current();
     if (emu && emu->withheld(name)) {
         emu->trace().call(emu->clock().ticks(), "withheld", {}, name);
