@@ -115,8 +115,20 @@ uint32_t Disk::read(void* buf, uint32_t size, uint32_t count, TYPE_File* f) {
 uint32_t Disk::write(const void* buf, uint32_t size, uint32_t count, TYPE_File* f) {
     OpenFile* of = lookup(f);
     if (!of || !buf || size == 0) return 0;
+    if (room_ >= 0) {
+        // What fits of the blocks is written, as a full disk takes it; the count says none.
+        const uint64_t want = static_cast<uint64_t>(size) * count;
+        if (want > static_cast<uint64_t>(room_)) {
+            std::fwrite(buf, 1, static_cast<size_t>(room_), of->fp);
+            std::fflush(of->fp);
+            room_ = 0;
+            return 0;
+        }
+        room_ -= static_cast<int64_t>(want);
+    }
     uint32_t n = static_cast<uint32_t>(std::fwrite(buf, size, count, of->fp));
-    std::fflush(of->fp);
+    // Blocks that stay in the buffer because the disk is full are not written.
+    if (std::fflush(of->fp) != 0) return 0;
     return n;
 }
 

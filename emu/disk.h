@@ -44,6 +44,9 @@ class Disk {
     uint32_t find_first(TYPE_FolderEntry* entry, const char* extension);
     uint32_t find_next(TYPE_FolderEntry* entry);
     size_t open_files() const { return files_.size(); }
+    // A full disk: the TAP API's writes take at most this many bytes more (all of them, in
+    // whole blocks, or the write gives 0). Negative: no limit.
+    void set_room(int64_t bytes) { room_ = bytes; }
 
   private:
     struct OpenFile {
@@ -68,6 +71,7 @@ class Disk {
     size_t search_pos_ = 0;
     std::string search_dir_;
     uint32_t next_handle_ = 1;
+    int64_t room_ = -1;
 };
 
 } // namespace tapsim

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
+#include <link.h>
+#include <sys/mount.h>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -67,6 +69,14 @@ bool parse_number(const std::string& text, int64_t* out) {
 
 } // namespace
 
+std::string make_temp_dir(const std::string& prefix) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + prefix + ".XXXXXX";
+    std::vector<char> buffer(path.begin(), path.end());
+    buffer.push_back(0);
+    return mkdtemp(buffer.data()) ? std::string(buffer.data()) : std::string();
+}
+
 uint32_t key_code(const std::string& name) {
     if (const key_name_row* row = key_name_lookup(name.c_str())) return row->code;
     if (name.size() > 2 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X')) {
@@ -114,18 +124,18 @@ Emulator::~Emulator() {
     for (auto& [p, size] : blocks_)
         std::free(const_cast<void*>(p));
     std::error_code ec;
+    if (!mounted_disk_.empty()) umount2(mounted_disk_.c_str(), MNT_DETACH);
     if (!work_.empty()) fs::remove_all(work_, ec);
     tapsim_root[0] = 0;
     g_current = nullptr;
 }
 
 bool Emulator::prepare_root() {
-    char tmpl[] = "/tmp/tapsim.XXXXXX";
-    if (!mkdtemp(tmpl)) {
+    work_ = make_temp_dir("tapsim");
+    if (work_.empty()) {
         error_ = "cannot make a work folder";
         return false;
     }
-    work_ = tmpl;
     root_ = work_ + "/root";
     std::error_code ec;
     fs::create_directories(root_ + "/mnt", ec);
@@ -149,6 +159,7 @@ bool Emulator::prepare_root() {
     }
     std::snprintf(tapsim_root, sizeof tapsim_root, "%s", root_.c_str());
     disk_.attach(disk, state_.utc_offset_min);
+    if (config_.disk_room >= 0) limit_disk(disk);
     return true;
 }
 
@@ -175,6 +186,28 @@ bool Emulator::load_libtap() {
 
 void* Emulator::libtap_variable(const char* name) const {
     return libtap_ ? unfiltered_dlsym(libtap_, name) : nullptr;
+}
+
+void Emulator::limit_disk(const std::string& dir) {
+    // A tmpfs as large as the files on the disk (in pages) and the room, mounted over the
+    // disk folder with those files copied in.
+    constexpr uint64_t page = 4096;
+    uint64_t used = 0;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::end(it);
+         it.increment(ec))
+        if (it->is_regular_file(ec)) used += (it->file_size(ec) + page - 1) / page * page;
+    const uint64_t room = static_cast<uint64_t>(config_.disk_room);
+    const std::string keep = work_ + "/disk_files";
+    fs::copy(dir, keep, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+    const std::string options = "size=" + std::to_string(used + (room + page - 1) / page * page);
+    if (!ec && mount("tmpfs", dir.c_str(), "tmpfs", 0, options.c_str()) == 0) {
+        mounted_disk_ = dir;
+        fs::copy(keep, dir, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+    }
+    fs::remove_all(keep, ec);
+    // Without the tmpfs (not root) the TAP API's writes are limited by the emulator.
+    if (mounted_disk_.empty()) disk_.set_room(config_.disk_room);
 }
 
 void Emulator::log(const std::string& line) {
@@ -428,6 +461,67 @@ bool Emulator::run_script(const std::string& path, std::string* error) {
         }
     }
     return true;
+}
+
+namespace {
+
+struct address_range {
+    uintptr_t start, end;
+};
+
+// The writable segments (data, bss) of the shared object loaded from `path`.
+std::vector<address_range> writable_segments(const std::string& path) {
+    struct search {
+        const std::string* path;
+        std::vector<address_range> found;
+    } s{&path, {}};
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) -> int {
+            auto* s = static_cast<search*>(data);
+            if (!info->dlpi_name || *s->path != info->dlpi_name) return 0;
+            for (int i = 0; i < info->dlpi_phnum; ++i) {
+                const ElfW(Phdr)& ph = info->dlpi_phdr[i];
+                if (ph.p_type == PT_LOAD && (ph.p_flags & PF_W))
+                    s->found.push_back(
+                        {info->dlpi_addr + ph.p_vaddr, info->dlpi_addr + ph.p_vaddr + ph.p_memsz});
+            }
+            return 1;
+        },
+        &s);
+    return s.found;
+}
+
+} // namespace
+
+// The scan reads whole segments and blocks word by word, padding included: not instrumented.
+__attribute__((no_sanitize("address"))) std::vector<const void*> Emulator::lost_blocks() const {
+    std::vector<address_range> pending;
+    for (const Task& t : tasks_)
+        if (t.handle)
+            for (const address_range& r : writable_segments(t.temp_copy))
+                pending.push_back(r);
+    std::map<uintptr_t, bool> reached; // block start -> reached
+    for (const auto& [p, size] : blocks_)
+        reached[reinterpret_cast<uintptr_t>(p)] = false;
+    constexpr uintptr_t word = sizeof(uintptr_t);
+    while (!pending.empty()) {
+        const address_range r = pending.back();
+        pending.pop_back();
+        for (uintptr_t a = (r.start + word - 1) & ~(word - 1); a + word <= r.end; a += word) {
+            const uintptr_t v = *reinterpret_cast<const volatile uintptr_t*>(a);
+            auto it = reached.upper_bound(v);
+            if (it == reached.begin()) continue;
+            --it;
+            const uint32_t size = blocks_.at(reinterpret_cast<const void*>(it->first));
+            if (it->second || v >= it->first + (size ? size : 1)) continue;
+            it->second = true;
+            pending.push_back({it->first, it->first + size});
+        }
+    }
+    std::vector<const void*> lost;
+    for (const auto& [start, was_reached] : reached)
+        if (!was_reached) lost.push_back(reinterpret_cast<const void*>(start));
+    return lost;
 }
 
 void* Emulator::mem_alloc(uint32_t size) {

@@ -31,6 +31,10 @@ struct Config {
     int64_t uptime = -1; // seconds since power-on when the TAPs load, overrides the fixture
     std::string trace;   // JSON lines file
     std::string shots;   // folder for "snap"
+    // A nearly full disk: it takes this many bytes more (-1: as many as the host's). As root a
+    // tmpfs of that room lies behind "/mnt/hd", so that the TAP API's and libc's writes fail
+    // alike; otherwise only the TAP API's writes are limited (disk_full_for_libc() tells).
+    int64_t disk_room = -1;
 };
 
 // The firmware's own file handling that TAPs reach through functions bound by name: a work
@@ -107,6 +111,8 @@ class Emulator {
     Trace& trace() { return trace_; }
     const std::string& root() const { return root_; }
     const std::string& disk_dir() const { return disk_.dir(); }
+    // True when libc's writes to the disk fail like the TAP API's (the disk_room tmpfs).
+    bool disk_full_for_libc() const { return !mounted_disk_.empty(); }
     const std::vector<uint32_t>& results() const { return results_; } // key results so far
     FirmwareFiles& firmware_files() { return firmware_files_; }
     // Called by TAP_Sleep with its milliseconds before the clock moves on (tests look at the
@@ -117,6 +123,10 @@ class Emulator {
     void* mem_alloc(uint32_t size);
     bool mem_free(const void* p);
     size_t mem_blocks() const { return blocks_.size(); }
+    // The TAP blocks that no loaded TAP can reach any more: neither its static data nor a block
+    // it reaches holds an address inside them (a conservative scan, as a leak checker does).
+    std::vector<const void*> lost_blocks() const;
+    size_t saved_box_count() const { return saved_boxes_.size(); }
     uint64_t mem_in_use() const { return in_use_; }
     int bad_frees() const { return bad_frees_; }
     std::map<const void*, SavedBox>& saved_boxes() { return saved_boxes_; }
@@ -140,13 +150,15 @@ class Emulator {
     void unload(int slot);
     void finish_exits();
     bool prepare_root();
+    void limit_disk(const std::string& dir);
 
     Config config_;
     std::string error_;
     void* libtap_ = nullptr;
     bool libtap_fresh_ = false;
-    std::string work_; // our own temporary folder
-    std::string root_; // the receiver's "/"
+    std::string work_;         // our own temporary folder
+    std::string root_;         // the receiver's "/"
+    std::string mounted_disk_; // the disk folder a tmpfs was mounted on
     Clock clock_;
     ReceiverState state_;
     Disk disk_;
@@ -168,6 +180,8 @@ class Emulator {
 // The C library's dlsym, for the emulator's own lookups in libtap and the TAPs; what TAPs call
 // as dlsym hides the withheld firmware symbols (firmware_lookup.cpp).
 void* unfiltered_dlsym(void* handle, const char* name);
+// A fresh folder "<TMPDIR or /tmp>/<prefix>.XXXXXX"; "" when none can be made.
+std::string make_temp_dir(const std::string& prefix);
 
 // Code of a key name of the key name table, or a raw code ("0x1003f"); 0 when unknown.
 uint32_t key_code(const std::string& name);

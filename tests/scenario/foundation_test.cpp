@@ -130,3 +130,19 @@ TEST_F(Scenario, MemoryAndSavedBoxesAreCounted) {
     EXPECT_EQ(emu->bad_frees(), 1);
     EXPECT_EQ(emu->mem_blocks(), before);
 }
+
+TEST_F(Scenario, BlocksTheTapNoLongerReachesAreLost) {
+    ASSERT_EQ(load(TOVAK_TAP_PROBE), 0);
+    EXPECT_TRUE(emu->lost_blocks().empty());
+    run("5"); // a chain of two blocks held from the TAP's static data
+    EXPECT_EQ(emu->mem_blocks(), 2u);
+    EXPECT_TRUE(emu->lost_blocks().empty()) << "the second block is reached through the first";
+    run("6"); // a block whose address the TAP dropped
+    const std::vector<const void*> lost = emu->lost_blocks();
+    ASSERT_EQ(lost.size(), 1u);
+    EXPECT_EQ(emu->mem_blocks(), 3u);
+    EXPECT_TRUE(emu->mem_free(lost[0]));
+    run("7");
+    EXPECT_EQ(emu->mem_blocks(), 0u);
+    EXPECT_TRUE(emu->lost_blocks().empty());
+}

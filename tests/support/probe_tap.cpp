@@ -1,6 +1,6 @@
 // A small TAP that exercises the platform for the emulator's own tests: the libc clock, the
-// broadcast clock, the disk through the TAP API and through libc, a receiver call, and the
-// firmware's symbols found by name.
+// broadcast clock, the disk through the TAP API and through libc, a receiver call, the
+// firmware's symbols found by name, and memory kept or lost.
 #include <dlfcn.h>
 #include <stdio.h>
 #include <string.h>
@@ -56,6 +56,32 @@ void write_through_libc() {
     }
 }
 
+// Memory for the emulator's check of lost blocks: a chain of two blocks held from static data,
+// and a block whose address is dropped.
+struct chain {
+    chain* next;
+};
+chain* kept;
+
+void keep_chain() {
+    kept = static_cast<chain*>(TAP_MemAlloc(sizeof(chain)));
+    if (!kept) return;
+    kept->next = static_cast<chain*>(TAP_MemAlloc(sizeof(chain)));
+    if (kept->next) kept->next->next = nullptr;
+}
+
+void drop_block() {
+    volatile void* p = TAP_MemAlloc(64);
+    (void)p;
+}
+
+void free_chain() {
+    if (!kept) return;
+    if (kept->next) TAP_MemFree(kept->next);
+    TAP_MemFree(kept);
+    kept = nullptr;
+}
+
 } // namespace
 
 TAP_EXPORT int TAP_Main(void) {
@@ -80,6 +106,15 @@ TAP_EXPORT dword TAP_EventHandler(word event, dword param1, dword) {
         return 0;
     case 0x10004:
         find_firmware();
+        return 0;
+    case 0x10005:
+        keep_chain();
+        return 0;
+    case 0x10006:
+        drop_block();
+        return 0;
+    case 0x10007:
+        free_chain();
         return 0;
     default:
         return param1;

@@ -17,14 +17,14 @@ std::string mips_twin(const std::string& file_name) {
 }
 
 void Scenario::SetUp() {
-    char tmpl[] = "/tmp/scenario.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
+    dir = tapsim::make_temp_dir("scenario");
+    ASSERT_FALSE(dir.empty());
     disk = dir / "disk";
     fs::create_directories(disk / "ProgramFiles");
 }
 
 void Scenario::TearDown() {
+    if (emu && emu->running_count() > 0) expect_memory_kept();
     emu.reset();
     std::error_code ec;
     fs::remove_all(dir, ec);
@@ -40,7 +40,20 @@ void Scenario::start(tapsim::Config config) {
 
 int Scenario::load(const std::string& tap) {
     if (!emu) start();
-    return emu->load_tap(tap, "", mips_twin(fs::path(tap).filename().string()));
+    const int slot = emu->load_tap(tap, "", mips_twin(fs::path(tap).filename().string()));
+    memory_after_start = emu->mem_in_use();
+    return slot;
+}
+
+void Scenario::expect_memory_kept() {
+    const std::vector<const void*> lost = emu->lost_blocks();
+    EXPECT_TRUE(lost.empty()) << lost.size() << " blocks lost; the TAP holds " << emu->mem_in_use()
+                              << " bytes, " << memory_after_start << " after its start-up";
+    bool window_shown = false;
+    for (const tapsim::Region& r : emu->osd().regions())
+        window_shown = window_shown || r.live;
+    if (!window_shown)
+        EXPECT_EQ(emu->saved_box_count(), 0u) << "screen areas saved under closed windows";
 }
 
 void Scenario::run(const std::string& script) {

@@ -49,9 +49,16 @@ class Scenario : public ::testing::Test {
     // The bytes of a file ("" when it cannot be read).
     static std::string file_text(const std::filesystem::path& p);
 
+    // At the end of every scenario, while the TAP is still loaded: every block the TAP holds
+    // beyond what it held after its start-up is still reached from its run-long records (the
+    // copy buffer, the windows' records, the listing, the histories): nothing is lost; and no
+    // screen area saved under a window outlives the windows.
+    void expect_memory_kept();
+
     std::filesystem::path dir;  // this test's own folder
     std::filesystem::path disk; // the receiver's disk
     std::unique_ptr<tapsim::Emulator> emu;
+    uint64_t memory_after_start = 0;
 };
 
 } // namespace scenario
