@@ -13,9 +13,7 @@
 #include "common/paths.h"
 #include "common/receiver_path.h"
 #include "common/settings.h"
-#include "core/later_parts.h"
-#include "core/log.h"
-#include "core/windows.h"
+#include "common/log.h"
 #include "recording.h"
 
 uint32_t copy_files, copy_errors, copy_cancels;
@@ -340,11 +338,6 @@ void copy_status_text(char* out, unsigned size) {
 void copy_release(void) {
     mem_free(copy_buffer);
     copy_buffer = nullptr;
-}
-
-// The dispatcher's idle duty and the termination's stop request.
-void copy_queue_step(int request) {
-    copy_step(request);
 }
 
 void copy_queue_stop(void) {

@@ -40,3 +40,6 @@ void copy_counters_clear(void);
 void copy_status_text(char* out, unsigned size);
 // Gives back the copy buffer (with the queue already empty).
 void copy_release(void);
+// The termination's stop request: the file being copied is given up, the queue emptied and
+// the buffer given back.
+void copy_queue_stop(void);

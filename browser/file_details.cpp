@@ -1,6 +1,6 @@
 // The Info text of a file: folder and name, a link's target, date and size, then the details
 // its type offers.
-#include "file_details.h"
+#include "browser/file_details.h"
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -12,15 +12,17 @@
 #include "common/byte_order.h"
 #include "common/format.h"
 #include "common/names.h"
+#include "common/paths.h"
 #include "common/receiver_path.h"
 #include "common/settings.h"
 #include "common/tap_header_read.h"
-#include "core/programs.h"
-#include "decode.h"
-#include "file_reader.h"
+#include "common/programs.h"
+#include "image/decode.h"
+#include "image/file_reader.h"
 #include "osd/ibox.h"
 #include "osd/key_help.h"
 #include "osd/window.h"
+#include "osd/window_open.h"
 
 namespace {
 
@@ -139,21 +141,6 @@ void percent_decode(char* text) {
     *o = 0;
 }
 
-bool file_entry_find(const char* name, TYPE_FolderEntry* entry) {
-    // A name longer than the record holds arrives cut: its first part stands for it.
-    const size_t held = sizeof entry->name - 1;
-    const size_t length = strnlen(name, held + 1);
-    dword count = TAP_Hdd_FindFirst(entry, "*");
-    for (dword i = 0; i < count; ++i) {
-        if (i > 0 && !TAP_Hdd_FindNext(entry)) break;
-        entry->name[held] = 0;
-        if (strncmp(entry->name, name, held) == 0 &&
-            strlen(entry->name) == (length > held ? held : length))
-            return true;
-    }
-    return false;
-}
-
 int32_t text_line_count(const char* name) {
     file_reader* r = file_reader_open(name);
     if (!r) return -1;
@@ -175,7 +162,7 @@ int32_t text_line_count(const char* name) {
 const char* file_details_text(const char* dir, const char* name, bool with_window) {
     text_out out;
     if (!dir || !name) return out.p;
-    current_dir_change(dir);
+    tap_folder_change(dir);
     out.add("%s/\n%s\n", strcmp(dir, "/") == 0 ? "" : dir, name);
     char target[1024];
     if (link_target(dir, name, target, sizeof target)) {
@@ -190,9 +177,7 @@ const char* file_details_text(const char* dir, const char* name, bool with_windo
                 static_cast<int>(entry.time >> 8 & 0xFF), static_cast<int>(entry.time & 0xFF),
                 size_text(static_cast<uint64_t>(entry.size)));
     }
-    if (name_ends_with(name, ".bmp") || name_ends_with(name, ".gif") ||
-        name_ends_with(name, ".png") || name_ends_with(name, ".jpg") ||
-        name_ends_with(name, ".jpeg")) {
+    if (image_file_name(name)) {
         image_block(out, name);
     } else if (name_ends_with(name, ".tap")) {
         tap_block(out, dir, name);
@@ -218,4 +203,9 @@ void file_details(const char* dir, const char* name, osd_window* win) {
     }
     if (text[0] == '\n') ++text;
     osd_key_text(win, text, 0x808);
+}
+
+dword file_details_entry(const window_call& call) {
+    file_details(call.dir, call.name, nullptr);
+    return 0;
 }

@@ -12,12 +12,12 @@ struct osd_window;
 // shows it: with win null in an info box of kind 14 titled "Info" (the caller closes it), else
 // drawn into win at its cursor. Changes the TAP into dir.
 void file_details(const char* dir, const char* name, osd_window* win);
+// The details as the other windows open them (WINDOW_DETAILS of osd/window_open.h): in an
+// info box over the caller's window (the caller closes it).
+struct window_call;
+dword file_details_entry(const window_call& call);
 // Only builds the text (with_window: the form drawn into a window) and returns it.
 const char* file_details_text(const char* dir, const char* name, bool with_window);
-
-// The entry of name in the current folder (the platform's folder search); false when absent.
-// A name longer than the search record holds is found by the part the record keeps.
-bool file_entry_find(const char* name, TYPE_FolderEntry* entry);
 
 // Line feeds of a file of the current folder, or -1 when it is binary (a NUL byte or four
 // 0xFF bytes in a row among its first 1000 bytes) or cannot be read.

@@ -6,7 +6,7 @@
 
 #include <stdint.h>
 
-#include "core/lifecycle.h"
+#include "common/tables.h"
 
 struct osd_window;
 

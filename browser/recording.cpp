@@ -14,12 +14,12 @@
 #include "common/memory.h"
 #include "common/paths.h"
 #include "common/receiver_path.h"
-#include "core/fw_bind.h"
+#include "common/fw_bind.h"
 #include "platform/tap_api.h"
 
 namespace {
 
-enum { PATH_BYTES = 1024, REC_SLOTS = 2 };
+enum { PATH_BYTES = 1024 };
 
 rec_header* header_buffer = nullptr; // allocated at the first read, reused
 
@@ -332,7 +332,7 @@ int file_activity(const char* dir, const char* name) {
         return 0;
     }
     if (!strcmp(dir, "/DataFiles") || !strcmp(dir, "/DataFiles/")) {
-        for (int slot = 0; slot < REC_SLOTS; ++slot) {
+        for (int slot = 0; slot < RECORDING_SLOTS; ++slot) {
             TYPE_RecInfo info;
             memset(&info, 0, sizeof info);
             if (!TAP_Hdd_GetRecInfo(static_cast<byte>(slot), &info) || !info.recType) continue;

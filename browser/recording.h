@@ -124,6 +124,9 @@ int group_delete(const char* dir, const char* name, bool recursive);
 // Removes a directory tree (Linux path). 0 or -1.
 int tree_delete(const char* linux_path);
 
+// The receiver records into this many slots at once (TAP_Hdd_GetRecInfo 0 and 1).
+enum { RECORDING_SLOTS = 2 };
+
 // What the receiver does with a file in the TAP folder `dir`: 0 idle, ~slot while it is being
 // recorded, 1 played back, 2 played back in play mode 5, 16 + slot when it runs as a TAP.
 int file_activity(const char* dir, const char* name);

@@ -41,11 +41,8 @@ function(tovak_add_tap target file_name)
     add_library(${target} MODULE ${T_SOURCES})
     target_compile_options(${target} PRIVATE ${TOVAK_TAP_FLAGS})
     target_link_libraries(${target} PRIVATE tovak_tap_init)
-    # Subsystem libraries call each other; the linker rescans them as one group.
-    string(REPLACE ";" "," group "${T_LIBS}")
-    if(group)
-        target_link_libraries(${target} PRIVATE "$<LINK_GROUP:RESCAN,${group}>")
-    endif()
+    # Each library links the ones below it (TOVAK_LAYERS): one pass of the linker suffices.
+    target_link_libraries(${target} PRIVATE ${T_LIBS})
     # Both libraries are needed even by a TAP that calls no C library function, as the
     # receiver's TAPs do.
     target_link_options(${target} PRIVATE -nostdlib -Wl,--no-as-needed -L${TOVAK_LIB_DIR})
@@ -78,11 +75,13 @@ function(tovak_add_tap target file_name)
     endif()
 endfunction()
 
-# Links the TAP's subsystem libraries into a test program as one group, with libtap.so: the
-# program's one table of the TAP API, filled by the first emulator it makes.
+# The TAP's libraries from the bottom up. A library calls only those below it, and links them;
+# tools/check_layers.sh checks the includes and the symbols against this order.
+set(TOVAK_LAYERS tovak_common tovak_recording tovak_osd tovak_image tovak_browser tovak_core)
+
+# Links the TAP's libraries into a test program (the top one brings those below it), with
+# libtap.so: the program's one table of the TAP API, filled by the first emulator it makes.
 function(tovak_link_tap_libs target)
-    string(REPLACE ";" "," group "${ARGN}")
-    target_link_libraries(${target} PRIVATE "$<LINK_GROUP:RESCAN,${group}>" -L${TOVAK_LIB_DIR}
-                          -ltap)
+    target_link_libraries(${target} PRIVATE tovak_core -L${TOVAK_LIB_DIR} -ltap)
     add_dependencies(${target} tap)
 endfunction()

@@ -6,7 +6,7 @@
 #include "common/memory.h"
 #include "common/paths.h"
 #include "common/settings.h"
-#include "core/log.h"
+#include "common/log.h"
 
 namespace {
 
@@ -121,18 +121,18 @@ int fw_file_action(const char* folder, const char* path, int kind, const uint32_
     if (bound<fw_select_folder_fn>(FW_SELECT_FOLDER)(&record, selected) == 0) {
         bound<fw_set_work_folder_fn>(FW_SET_WORK_FOLDER)(&record);
         switch (kind) {
-        case 0:
+        case FW_ACTION_MEDIA:
             result =
                 bound<fw_start_playback_media_fn>(FW_PLAYBACK_MEDIA)(name, 0, true, false) == 0;
             break;
-        case 1:
+        case FW_ACTION_DIVX:
             result = bound<fw_start_playback_divx_fn>(FW_PLAYBACK_DIVX)(name, 0, true) == 0;
             break;
-        case 2: // the firmware's call returns nothing: it counts as done
+        case FW_ACTION_PROGRAM: // the firmware's call returns nothing: it counts as done
             bound<fw_exec_program_fn>(FW_EXEC_PROGRAM)(name);
             result = 1;
             break;
-        case 3:
+        case FW_ACTION_CUT:
             result = bound<fw_file_cut_paste_fn>(FW_FILE_CUT_PASTE)(name, range ? range[0] : 0,
                                                                     range ? range[1] : 0, nullptr);
             break;

@@ -43,6 +43,14 @@ const char* fw_symbol(fw_name name);
 // Forgets every binding and the firmware handle (the next bind tries again).
 void fw_reset(void);
 
+// What fw_file_action does with a file.
+enum fw_action {
+    FW_ACTION_MEDIA = 0,   // media playback
+    FW_ACTION_DIVX = 1,    // DivX playback
+    FW_ACTION_PROGRAM = 2, // start a program (TAP)
+    FW_ACTION_CUT = 3,     // cut blocks
+};
+
 // Firmware file action on path (joined to folder by the path rule when folder is given):
 // kind 0 media playback, 1 DivX playback, 2 start a program (TAP), 3 cut blocks
 // (range[0] first block, range[1] block count). Kinds 0-2 give 1 when the firmware accepted

@@ -10,7 +10,7 @@
 #include "common/format.h"
 #include "common/paths.h"
 #include "common/settings.h"
-#include "core/version.h"
+#include "common/version.h"
 #include "platform/tap_api.h"
 
 namespace {

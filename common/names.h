@@ -12,3 +12,6 @@ template <size_t N> bool name_ends_with_any(const char* name, const char* const 
         if (name_ends_with(name, s)) return true;
     return false;
 }
+
+// The pictures the image viewer shows: ".bmp", ".jpg", ".jpeg", ".gif", ".png".
+bool image_file_name(const char* name);

@@ -102,3 +102,18 @@ int file_touch(const char* libc_path) {
     }
     return file_set_time(libc_path, local_unix_time());
 }
+
+bool file_entry_find(const char* name, TYPE_FolderEntry* entry) {
+    // A name longer than the record holds arrives cut: its first part stands for it.
+    const size_t held = sizeof entry->name - 1;
+    const size_t length = strnlen(name, held + 1);
+    dword count = TAP_Hdd_FindFirst(entry, "*");
+    for (dword i = 0; i < count; ++i) {
+        if (i > 0 && !TAP_Hdd_FindNext(entry)) break;
+        entry->name[held] = 0;
+        if (strncmp(entry->name, name, held) == 0 &&
+            strlen(entry->name) == (length > held ? held : length))
+            return true;
+    }
+    return false;
+}

@@ -9,6 +9,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "platform/tap_api.h"
+
 #define SETTINGS_FOLDER "/ProgramFiles/Settings/TovakRC"
 #define DISK_MOUNT "/mnt/hd"
 
@@ -29,3 +31,8 @@ uint32_t local_unix_time(void);
 int file_touch(const char* libc_path);
 // Sets access and modification time of a file to the given Unix seconds. 0 or -1.
 int file_set_time(const char* libc_path, uint32_t unix_seconds);
+
+// The entry of name in the TAP's current folder (the platform's folder search); false when it
+// is not there. A name longer than the search record holds is found by the part the record
+// keeps.
+bool file_entry_find(const char* name, TYPE_FolderEntry* entry);

@@ -1,4 +1,4 @@
-#include "core/programs.h"
+#include "common/programs.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -33,7 +33,7 @@ char* program_path(const char* name) {
     return str_dup(libc);
 }
 
-int current_dir_change(const char* dir) {
+int tap_folder_change(const char* dir) {
     cwd_known = false;
     if (!dir || strlen(dir) >= sizeof cwd || !TAP_Hdd_ChangeDir(dir)) return -1;
     memcpy(cwd, dir, strlen(dir) + 1);
@@ -41,6 +41,6 @@ int current_dir_change(const char* dir) {
     return 0;
 }
 
-const char* current_dir(void) {
+const char* tap_folder(void) {
     return cwd_known ? cwd : nullptr;
 }

@@ -8,6 +8,6 @@ char* program_path(const char* name);
 
 // Changes the TAP's folder (TAP_Hdd_ChangeDir) and remembers it as the current directory;
 // returns 0, or -1 when the folder cannot be entered (the current directory is then unknown).
-int current_dir_change(const char* dir);
+int tap_folder_change(const char* dir);
 // The remembered current directory (receiver path from the disk root), or null when unknown.
-const char* current_dir(void);
+const char* tap_folder(void);

@@ -1,7 +1,7 @@
 #include "usage.h"
 
 #include "common/settings.h"
-#include "core/persist.h"
+#include "common/persist.h"
 
 dword session_start_tick;
 word usage_day;

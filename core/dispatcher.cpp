@@ -1,17 +1,18 @@
 #include "core/dispatcher.h"
 
+#include "browser/copy_queue.h"
+#include "common/fw_bind.h"
 #include "common/key_codes.h"
+#include "common/persist.h"
 #include "common/settings.h"
-#include "core/fw_bind.h"
+#include "common/usage.h"
 #include "core/keymap.h"
-#include "core/later_parts.h"
 #include "core/lifecycle.h"
-#include "core/persist.h"
 #include "core/remote.h"
-#include "core/usage.h"
-#include "core/windows.h"
+#include "image/capture.h"
 #include "osd/key_help.h"
 #include "osd/line_edit.h"
+#include "osd/window_open.h"
 #include "osd/window_state.h"
 
 dword key_press_interval;
@@ -23,7 +24,16 @@ constexpr dword key_bits = KEY_REPEAT | KEY_RELEASE;
 constexpr dword routed_windows = WS_HELP | WS_INFOS | WS_BROWSER | WS_VIEWER | WS_EPG;
 constexpr dword any_window = WS_MENU | routed_windows | WS_EDITOR;
 
-dword last_swallowed; // repeats and the release of this key are swallowed
+// The key pressed last and what became of its press: the receiver gets whole presses or
+// nothing of a key. Repeats and the release of a press the TAP took are swallowed; those of a
+// press handed on (perhaps translated) are handed on as the same key.
+struct held_key {
+    dword key;    // the key as pressed (without repeat and release bits), 0: none
+    dword handed; // the key the receiver got for the press, 0: it got nothing
+};
+held_key held;
+bool routed;     // the event went to a window
+bool press_only; // the receiver gets the press but not its repeats and release (TAP, TAP)
 dword last_fresh_tick;
 dword idle_events, idle_events_update, first_idle_tick;
 int minute_of_day = -1;
@@ -37,13 +47,20 @@ bool deaf() {
     return window_flags & WS_DEAF;
 }
 
-// Window calls are timed (handler-time measurement).
-template <typename Call> dword timed(Call call) {
+// A window's call with one key (0 opens it), timed by the handler-time measurement.
+dword window_key(window_id id, dword key) {
     handler_time_start();
-    dword r = call();
+    const dword r = window_ask(id, {key, nullptr, nullptr, nullptr, 0, nullptr, 0}, 0);
     dword last, largest;
     handler_time_stop(&last, &largest);
     return r;
+}
+
+window_call action(int mode) {
+    return {0, nullptr, nullptr, nullptr, mode, nullptr, 0};
+}
+bool mp3_playlist_active() {
+    return window_ask(ACTION_MP3, action(MP3_ACTIVE), 0) != 0;
 }
 
 int play_mode() {
@@ -59,13 +76,13 @@ void count_passed(int n) {
     usage.keys_passed += n;
 }
 
-// Step of a key once it is known whether the TAP key is pending and which window is open.
+// A key once it is known whether the TAP key is pending and which window is open.
 dword route_to_window(dword key, dword plain) {
-    last_swallowed = key & ~key_bits; // the key as pressed: its repeats and release follow
+    routed = true;
     if (window_flags & WS_EDITOR) return line_edit(plain, 0, nullptr, nullptr, nullptr);
     if (window_flags & WS_HELP) return help_box(plain, nullptr, nullptr);
     if (window_flags & WS_INFOS) {
-        timed([&] { return infos_window(plain); });
+        window_key(WINDOW_INFOS, plain);
         if (window_flags & WS_PASS_INFOS) {
             window_flags &= ~WS_PASS_INFOS;
             if (settings.flags & SET_INFOS_SUBTITLE) return KEY_SUBTITLE;
@@ -74,20 +91,20 @@ dword route_to_window(dword key, dword plain) {
         return 0;
     }
     if (window_flags & WS_EPG) {
-        timed([&] { return epg_window(plain); });
+        window_key(WINDOW_EPG, plain);
         return 0;
     }
     // File browser and text viewer see the same codes whatever remote is used.
     if (dword t = window_key_translation(plain & ~KEY_TAP_MARK)) plain = t | (plain & KEY_TAP_MARK);
     if (window_flags & WS_BROWSER) {
-        timed([&] { return file_browser(plain | (key & key_bits)); });
+        window_key(WINDOW_BROWSER, plain | (key & key_bits));
         if (window_flags & WS_PASS_FILELIST) {
             window_flags &= ~WS_PASS_FILELIST;
             return KEY_FILELIST;
         }
         return 0;
     }
-    timed([&] { return text_viewer(plain, nullptr); });
+    window_key(WINDOW_TEXT, plain);
     if (window_flags & WS_PASS_TELETEXT) {
         window_flags &= ~WS_PASS_TELETEXT;
         return KEY_TELETEXT;
@@ -96,9 +113,8 @@ dword route_to_window(dword key, dword plain) {
 }
 
 // TAP key + second key with no window open.
-dword second_key(dword key, dword plain) {
+dword second_key(dword plain) {
     window_flags &= ~WS_TAP_PENDING;
-    last_swallowed = key & ~key_bits;
     if (plain >= KEY_0 && plain <= KEY_9) {
         dword digit = plain - KEY_0;
         bool now_deaf = digit != 0 && settings.receiver_id != 0 && digit != settings.receiver_id;
@@ -116,11 +132,11 @@ dword second_key(dword key, dword plain) {
         return 0;
     }
     if (normal_state() && (plain == KEY_JUMP_START || plain == KEY_JUMP_END)) {
-        recording_trim(plain == KEY_JUMP_START);
+        window_open(ACTION_TRIM, action(plain == KEY_JUMP_START));
         return 0;
     }
     if (normal_state() && plain == KEY_STOP) {
-        tap_stop_action();
+        window_open(ACTION_TAP_STOP, action(0));
         return 0;
     }
     count_passed(1);
@@ -144,7 +160,6 @@ dword pass_on(dword key, dword plain) {
                      (plain == KEY_FILELIST && (settings.flags & SET_FILES_FILELIST)) ||
                      (plain == KEY_TELETEXT && (settings.flags & SET_TEXT_TELETEXT));
         if (opens) {
-            last_swallowed = plain;
             open_direct_window(plain == KEY_SUBTITLE ? KEY_INFO
                                : plain == KEY_OK     ? KEY_FILELIST
                                                      : plain);
@@ -169,61 +184,43 @@ dword pass_on(dword key, dword plain) {
     return plain | (key & key_bits);
 }
 
-dword on_key(dword key) {
-    if (!key) return 0;
-    TAP_GetState(&rx_state, &rx_sub_state);
-    dword plain = key & ~key_bits;
-    usage_session_key(key);
+// The result of a key event (the last swallowed key is not looked at here).
+dword key_result(dword key) {
+    const dword plain_key = key & ~key_bits;
+    dword plain = plain_key;
     const bool fresh = !(key & key_bits);
-    if (fresh) {
-        dword now = TAP_GetTick();
-        key_press_interval = now - last_fresh_tick;
-        last_fresh_tick = now;
-    }
-    key_stats_count(key);
-    if (last_swallowed) {
-        dword swallowed = last_swallowed;
-        last_swallowed = 0;
-        if (!fresh && plain == swallowed) {
-            // While no window takes them, repeats of a taken key stay swallowed up to its
-            // release: a held TAP key must not turn into a second TAP key.
-            if (!(key & KEY_RELEASE) && !(window_flags & any_window)) last_swallowed = swallowed;
-            return 0;
-        }
-    }
     const dword window = window_flags & (WS_MENU | routed_windows);
     if (normal_state() && !deaf() && mp3_playlist_active() &&
         (plain == KEY_JUMP_START || plain == KEY_JUMP_END || plain == KEY_STOP)) {
-        if (fresh) mp3_key(plain);
-        last_swallowed = plain;
+        if (fresh)
+            window_ask(ACTION_MP3,
+                       action(plain == KEY_STOP         ? MP3_STOP
+                              : plain == KEY_JUMP_START ? MP3_PREVIOUS
+                                                        : MP3_NEXT),
+                       0);
         return 0;
     }
     if (fresh && plain == KEY_SLEEP && window) {
-        last_swallowed = plain;
         if (window_flags & WS_TAP_PENDING) {
             screen_capture(nullptr);
             window_flags &= ~WS_TAP_PENDING;
             return 0;
         }
-        if (menu_shows_key_codes()) screen_capture(menu_window());
+        if (key_code_window) screen_capture(key_code_window);
         if (!((window_flags & WS_MENU) && !(window_flags & WS_VIEWER))) return 0;
     }
     if (fresh && plain == KEY_PAUSE && (window_flags & any_window & ~WS_EDITOR) &&
         !(window_flags & (WS_TAP_PENDING | WS_EDITOR))) {
         pvr_pause();
-        if (!(window_flags & WS_MENU)) {
-            last_swallowed = plain;
-            return 0;
-        }
+        if (!(window_flags & WS_MENU)) return 0;
     }
     if ((window_flags & WS_MENU) && !(window_flags & (WS_HELP | WS_EDITOR))) {
-        last_swallowed = plain;
-        timed([&] { return settings_menu(plain); });
+        routed = true;
+        window_key(WINDOW_MENU, plain);
         return 0;
     }
     if (fresh && plain == tap_key && !(window_flags & WS_TAP_PENDING)) {
         window_flags |= WS_TAP_PENDING;
-        last_swallowed = plain;
         return 0;
     }
     if (fresh && (window_flags & WS_TAP_PENDING)) {
@@ -231,12 +228,10 @@ dword on_key(dword key) {
             if (plain == KEY_SUBTITLE || plain == KEY_AR) {
                 settings.flags ^= plain == KEY_SUBTITLE ? SET_LOGGING : SET_DIAGNOSTIC;
                 window_flags &= ~WS_TAP_PENDING;
-                last_swallowed = plain;
                 return 0;
             }
             if (plain == KEY_STOP && !normal_state()) {
                 window_flags &= ~WS_TAP_PENDING;
-                last_swallowed = plain;
                 tap_terminate(3);
                 return 0;
             }
@@ -255,24 +250,60 @@ dword on_key(dword key) {
         }
     }
     if (window_flags & (routed_windows | WS_EDITOR)) return route_to_window(key, plain);
-    if (window_flags & WS_TAP_PENDING) return fresh ? second_key(key, plain) : 0;
+    if (window_flags & WS_TAP_PENDING) {
+        if (!fresh) return 0;
+        const dword r = second_key(plain);
+        // TAP, TAP: the receiver gets the TAP key, but not its repeats and release.
+        press_only = r == tap_key && plain_key == tap_key;
+        return r;
+    }
     return pass_on(key, plain);
+}
+
+dword on_key(dword key) {
+    if (!key) return 0;
+    TAP_GetState(&rx_state, &rx_sub_state);
+    const dword pressed = key & ~key_bits;
+    usage_session_key(key);
+    const bool fresh = !(key & key_bits);
+    if (fresh) {
+        dword now = TAP_GetTick();
+        key_press_interval = now - last_fresh_tick;
+        last_fresh_tick = now;
+    }
+    key_stats_count(key);
+    if (held.key) {
+        const held_key h = held;
+        held = {};
+        if (!fresh && pressed == h.key) {
+            // While no window takes them, the repeats of a taken key stay swallowed up to its
+            // release (a held TAP key must not turn into a second TAP key); a window gets every
+            // other repeat.
+            if (!(key & KEY_RELEASE) && (h.handed || !(window_flags & any_window))) held = h;
+            return h.handed ? h.handed | (key & key_bits) : 0;
+        }
+    }
+    routed = press_only = false;
+    const dword r = key_result(key);
+    if (fresh || routed) held = {pressed, fresh && !press_only ? r & ~key_bits : 0};
+    return r;
 }
 
 // Idle work: the copy queue, the clock, the MP3 playlist, the line editor's multi-tap timer.
 dword on_idle() {
     if (!first_idle_tick) first_idle_tick = TAP_GetTick();
-    copy_queue_step(1);
+    copy_step(COPY_ADVANCE);
     if (++idle_events % 100 == 0) {
         word mjd;
         byte hour, minute, second;
         TAP_GetTime(&mjd, &hour, &minute, &second);
         minute_of_day = hour * 60 + minute;
     }
-    if (mp3_playlist_active() && mp3_track_is_finished()) {
+    if (mp3_playlist_active() && window_ask(ACTION_MP3, action(MP3_TRACK_ENDED), 0)) {
         TYPE_PlayInfo info;
-        if (TAP_Hdd_GetPlayInfo(&info) && info.playMode != 0) mp3_drop_playlist();
-        mp3_advance();
+        if (TAP_Hdd_GetPlayInfo(&info) && info.playMode != 0)
+            window_ask(ACTION_MP3, action(MP3_DROP), 0);
+        window_ask(ACTION_MP3, action(MP3_ADVANCE), 0);
     }
     if (line_edit_idle()) return 0;
     return 0;
@@ -282,10 +313,13 @@ dword on_idle() {
 // known (first minute), and the silent update check after ten minutes.
 void idle_tail() {
     dword since_start = TAP_GetTick() - start_tick;
-    if (!system_mac_known() && idle_events % 1000 == 0 && since_start < 6000) system_detect();
+    const bool mac_known = window_ask(ACTION_SYSTEM, action(SYSTEM_MAC_KNOWN), 1) != 0;
+    if (!mac_known && idle_events % 1000 == 0 && since_start < 6000)
+        window_ask(ACTION_SYSTEM, action(SYSTEM_DETECT), 0);
     if (update_due && !(window_flags & WS_MENU) && ++idle_events_update % 1000 == 0 &&
         since_start / 6000 > 10) {
-        if (update_check(0) >= 0) settings_save();
+        if (static_cast<int>(window_ask(ACTION_UPDATE, action(0), WINDOW_ABSENT)) >= 0)
+            settings_save();
         update_due = 0;
     }
 }
@@ -293,31 +327,38 @@ void idle_tail() {
 } // namespace
 
 int open_direct_window(dword key) {
+    window_id id;
     switch (key) {
     case KEY_INFO:
         usage_opened(USE_INFO);
-        timed([] { return infos_window(0); });
-        return 0;
+        id = WINDOW_INFOS;
+        break;
     case KEY_GUIDE:
         usage_opened(USE_EPG);
-        timed([] { return epg_window(0); });
-        return 0;
+        id = WINDOW_EPG;
+        break;
     case KEY_MENU:
         usage_opened(USE_MENU);
-        timed([] { return settings_menu(0); });
-        return 0;
+        id = WINDOW_MENU;
+        break;
     case KEY_TELETEXT:
-        window_flags |= WS_VIEWER_TELETEXT;
-        timed([] { return text_viewer(0, nullptr); });
-        window_flags &= ~WS_VIEWER_OTHER_KEY;
-        return 0;
+        id = WINDOW_TEXT;
+        break;
     case KEY_FILELIST:
         usage_opened(USE_BROWSER);
-        timed([] { return file_browser(0); });
-        return 0;
+        id = WINDOW_BROWSER;
+        break;
     default:
         return 1;
     }
+    if (!window_available(id)) {
+        window_open(id, {0, nullptr, nullptr, nullptr, 0, nullptr, 0});
+        return 0;
+    }
+    if (id == WINDOW_TEXT) window_flags |= WS_VIEWER_TELETEXT;
+    window_key(id, 0);
+    if (id == WINDOW_TEXT) window_flags &= ~WS_VIEWER_OTHER_KEY;
+    return 0;
 }
 
 dword dispatch_event(word event, dword param1, dword param2) {
@@ -344,15 +385,20 @@ dword dispatch_event(word event, dword param1, dword param2) {
         case 3:
             return 0x1000007;
         case 6:
-            window_flags |= WS_VIEWER_TELETEXT;
-            timed([] { return text_viewer(0, ""); });
+            if (window_available(WINDOW_TEXT)) {
+                window_flags |= WS_VIEWER_TELETEXT;
+                handler_time_start();
+                window_ask(WINDOW_TEXT, {0, nullptr, "", nullptr, 0, nullptr, 0}, 0);
+                dword last, largest;
+                handler_time_stop(&last, &largest);
+            }
             return 1;
         default:
             return 0;
         }
     case EVT_SERVICE:
         if (param1 == 1 && mp3_playlist_active()) {
-            mp3_track_finished();
+            window_ask(ACTION_MP3, action(MP3_TRACK_END), 0);
             return 1;
         }
         return param1;

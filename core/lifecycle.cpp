@@ -15,17 +15,21 @@
 #include "common/records.h"
 #include "common/script_run.h"
 #include "common/settings.h"
+#include "common/tables.h"
 #include "common/tap_header_read.h"
-#include "core/fw_bind.h"
+#include "common/fw_bind.h"
 #include "core/keymap.h"
-#include "core/later_parts.h"
-#include "core/log.h"
-#include "core/persist.h"
+#include "browser/browser.h"
+#include "browser/copy_queue.h"
+#include "common/log.h"
+#include "common/persist.h"
 #include "core/remote.h"
-#include "core/usage.h"
+#include "core/windows.h"
+#include "common/usage.h"
 #include "osd/ibox.h"
 #include "osd/line_edit.h"
 #include "osd/window.h"
+#include "osd/window_open.h"
 #include "osd/window_state.h"
 #include "platform/tap_header.h"
 
@@ -35,10 +39,6 @@ int32_t clock_offset;
 dword heap_size_at_start, heap_free_at_start, heap_avail_at_start;
 dword tap_key = 0x10040;
 int update_due;
-void* entry_table;
-uint32_t entry_capacity;
-char** text_lines;
-uint32_t text_line_capacity;
 
 namespace {
 
@@ -60,30 +60,7 @@ void on_memory_refused() {
 
 void tables_release() {
     browser_stop();
-    mem_free(entry_table);
-    entry_table = nullptr;
-    entry_capacity = 0;
-    mem_free(text_lines);
-    text_lines = nullptr;
-    text_line_capacity = 0;
-}
-
-// Max. Files and Max. Text are in range after loading the settings (0 became 2).
-void tables_allocate() {
-    entry_capacity = settings_max_files(settings) * 1000u;
-    entry_table = mem_alloc(static_cast<size_t>(entry_capacity) * FILE_ENTRY_BYTES);
-    if (!entry_table) {
-        entry_capacity = 0;
-        return;
-    }
-    memset(entry_table, 0, static_cast<size_t>(entry_capacity) * FILE_ENTRY_BYTES);
-    text_line_capacity = settings_max_text(settings) * 5000u;
-    text_lines = static_cast<char**>(mem_alloc(text_line_capacity * sizeof(char*)));
-    if (!text_lines) {
-        text_line_capacity = 0;
-        return;
-    }
-    memset(text_lines, 0, text_line_capacity * sizeof(char*));
+    tables_free();
 }
 
 bool others_running(const tap_task_slot* tasks) {
@@ -253,29 +230,30 @@ int tap_copies_running(const tap_task_slot* tasks) {
 
 int tap_start(tap_event_handler self) {
     mem_set_failure_handler(on_memory_refused);
-    // 1. Start tick, clock offset, memory figures.
+    windows_register();
+    // Start tick, clock offset, memory figures.
     start_tick = TAP_GetTick();
     clock_offset = static_cast<int32_t>(time(nullptr) - 946684800);
     TAP_MemInfo(&heap_size_at_start, &heap_free_at_start, &heap_avail_at_start);
-    // 2. What success looks like on this disk; the shared line starts with a blank. The
+    // What success looks like on this disk; the shared line starts with a blank. The
     // settings folder is made here, so that a first start can save its records.
     hdd_success_record();
     line_buffer[0] = ' ';
     settings_folder_check();
-    // 3.-6. Usage day, usage and key statistics, settings.
+    // Usage day, usage and key statistics, settings.
     usage_day = usage_day_now();
     usage_start(usage_day);
     settings_load();
-    // 7. Input history and key mapping.
+    // Input history and key mapping.
     history_load();
     keymap_load();
     if (log_enabled()) log_printf("SystemId = %d", TAP_GetSystemId());
-    // 8. Location.
+    // Location.
     position_load();
-    // 9. The browser's and the viewer's tables.
+    // The browser's and the viewer's tables.
     tables_allocate();
     if (exit_called) return 0;
-    // 10. One copy only; power-on actions when this TAP starts first after power-on.
+    // One copy only; power-on actions when this TAP starts first after power-on.
     if (auto tasks = static_cast<const tap_task_slot*>(fw_address(FW_TAP_TASK))) {
         if (tap_copies_running(tasks) > 1) {
             ibox_show("TovakRC", ui_text("TAP is already running.", "TAP l\xE4uft bereits."),
@@ -290,26 +268,25 @@ int tap_start(tap_event_handler self) {
             clock_offset <= just_powered_on)
             power_on_actions();
     }
-    // 11. Remote-control codes, system detection.
+    // Remote-control codes, system detection.
     ir_setup(reinterpret_cast<fw_set_ir_code_fn>(fw_address(FW_SET_IR_CODE)));
-    system_detect();
-    // 12. TAP key and deaf state.
+    window_ask(ACTION_SYSTEM, {0, nullptr, nullptr, nullptr, SYSTEM_DETECT, nullptr, 0}, 0);
+    // TAP key and deaf state.
     tap_key = settings.flags & SET_TAP_KEY_AUX ? key_aux : key_sat;
     if (settings.receiver_id != 0 && !(settings.flags & SET_START_LISTENING))
         window_flags |= WS_DEAF;
     else
         window_flags &= ~WS_DEAF;
-    // 13. Update check due?
+    // Update check due?
     word today = 0;
     byte hour, minute, second;
     TAP_GetTime(&today, &hour, &minute, &second);
     update_due = update_due_of(today, settings.update_day, settings.save_day);
-    // 14.-17. Left-overs of the recording tool, working folders, links, the user's script.
+    // Left-overs of the recording tool, working folders, links, the user's script.
     remove_rectool_leftovers();
     working_folders();
     disk_links();
     run_user_script("autostart.sh");
-    // 18.
     end_of_start_tick = TAP_GetTick();
     return exit_called ? 0 : 1;
 }

@@ -14,14 +14,6 @@ extern dword heap_size_at_start, heap_free_at_start, heap_avail_at_start; // TAP
 extern dword tap_key;  // 0x10022 (Aux) or 0x10040 (Sat)
 extern int update_due; // 0, 1 or 2: the idle duties run the update check when not 0
 
-// Tables allocated once at start: the file browser's entries (Max. Files x 1000 records of
-// FILE_ENTRY_BYTES) and the text viewer's line pointers (Max. Text x 5000).
-enum { FILE_ENTRY_BYTES = sizeof(void*) == 4 ? 24 : 32 };
-extern void* entry_table;
-extern uint32_t entry_capacity;
-extern char** text_lines;
-extern uint32_t text_line_capacity;
-
 // TAP_Main: 1 to stay resident, 0 when the TAP must not run (a copy is running already, or
 // memory ran out). self is the TAP's own event handler (how it finds itself in the task
 // table).

@@ -1,5 +1,5 @@
 // Header sections of the resident TAP.
-#include "core/version.h"
+#include "common/version.h"
 #include "platform/tap_header.h"
 
 TAP_DEFINE_HEADER(TOVAK_PROGRAM_NAME, TOVAK_AUTHOR, TOVAK_DESCRIPTION, TOVAK_BUILD_TIME)

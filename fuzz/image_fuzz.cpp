@@ -9,10 +9,10 @@
 #include <string>
 
 #include "common/memory.h"
-#include "core/programs.h"
+#include "common/programs.h"
 #include "emulator.h"
 #include "image/decode.h"
-#include "image/file_details.h"
+#include "browser/file_details.h"
 #include "image/viewer.h"
 #include "osd/window.h"
 
@@ -32,7 +32,7 @@ struct fixture {
         emu = new tapsim::Emulator(c);
         if (!emu->ok()) __builtin_trap();
         osd_frame(&win, FULL_W, 0, "fuzz", nullptr, 0);
-        if (current_dir_change("/Pics") != 0) __builtin_trap();
+        if (tap_folder_change("/Pics") != 0) __builtin_trap();
     }
 };
 

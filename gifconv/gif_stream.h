@@ -8,7 +8,7 @@
 
 #include <gif_lib.h>
 
-#include "raw_stream.h"
+#include "common/raw_stream.h"
 #include "stream_sink.h"
 
 // Results of gif_stream_pixels and gif_stream_convert.

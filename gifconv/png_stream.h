@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "raw_stream.h"
+#include "common/raw_stream.h"
 #include "stream_sink.h"
 
 // Error codes reported as "PngOpen error %d" / "PngRead error %d".

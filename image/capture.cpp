@@ -8,9 +8,8 @@
 #include "common/byte_order.h"
 #include "common/memory.h"
 #include "common/settings.h"
-#include "core/programs.h"
-#include "core/usage.h"
-#include "core/windows.h"
+#include "common/programs.h"
+#include "common/usage.h"
 #include "osd/ibox.h"
 #include "osd/window.h"
 #include "osd/window_state.h"
@@ -78,12 +77,12 @@ struct folder_keeper {
     char saved[512];
     bool known;
     folder_keeper() {
-        const char* dir = current_dir();
+        const char* dir = tap_folder();
         known = dir && strlen(dir) < sizeof saved;
         if (known) memcpy(saved, dir, strlen(dir) + 1);
     }
     ~folder_keeper() {
-        if (known) current_dir_change(saved);
+        if (known) tap_folder_change(saved);
     }
 };
 
@@ -125,7 +124,7 @@ void screen_capture(osd_window* win) {
             frame.pixelFormat != OSD_8888 || frame.width == 0 || frame.height == 0 ||
             frame.width > 1920 || frame.height > 1080) {
             ibox_timed(
-                nullptr, 1200, IBOX_WARNING, "TovakRC",
+                nullptr, MESSAGE_SHORT_MS, IBOX_WARNING, "TovakRC",
                 ui_text("No screen capture during pause.", "Kein Screencapture w\xE4hrend Pause."));
             return;
         }
@@ -155,21 +154,29 @@ void screen_capture(osd_window* win) {
     capture_convert(base, pitch, width, height, pixels);
 
     folder_keeper folder;
-    if (!TAP_Hdd_ChangeDir("/") || !TAP_Hdd_ChangeDir("Captures")) return;
+    if (!TAP_Hdd_ChangeDir("/") || !TAP_Hdd_ChangeDir(CAPTURE_FOLDER)) return;
     char name[64];
     if (!capture_free_name(source, name, sizeof name)) return;
     TAP_Hdd_Create(name, ATTR_FILE);
     tap_file_guard file{TAP_Hdd_Fopen(name)};
     if (!file.f) return;
-    TAP_Hdd_Fwrite(&header, sizeof header, 1, file.f);
-    TAP_Hdd_Fwrite(pixels, static_cast<dword>(image_size), 1, file.f);
+    const bool written = TAP_Hdd_Fwrite(&header, sizeof header, 1, file.f) == 1 &&
+                         TAP_Hdd_Fwrite(pixels, static_cast<dword>(image_size), 1, file.f) == 1;
     TAP_Hdd_Fclose(file.f);
     file.f = nullptr;
 
-    usage_opened(USE_CAPTURE);
-    char text[96];
-    snprintf(text, sizeof text, "/%s/%s OK.", "Captures", name);
+    char text[128];
     osd_save(win);
-    ibox_hold(2000, text, IBOX_INFO);
+    if (!written) {
+        // A full disk: no short picture is left behind.
+        TAP_Hdd_Delete(name);
+        snprintf(text, sizeof text, "/%s/%s: %s", CAPTURE_FOLDER, name,
+                 ui_text("Not written, disk full?", "Nicht geschrieben, Platte voll?"));
+        ibox_hold(MESSAGE_LONG_MS, text, IBOX_ERROR);
+    } else {
+        usage_opened(USE_CAPTURE);
+        snprintf(text, sizeof text, "/%s/%s OK.", CAPTURE_FOLDER, name);
+        ibox_hold(MESSAGE_LONG_MS, text, IBOX_INFO);
+    }
     osd_release(win);
 }

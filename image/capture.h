@@ -1,9 +1,15 @@
 // Screen capture into 24-bit BMP files of "/Captures": the video picture, the OSD plane or one
-// window of this TAP. The entry point, screen_capture(win), is declared in core/windows.h.
+// window of this TAP.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
+
+struct osd_window;
+
+// Captures the window `win` of this TAP, or with null the whole screen (the TV picture in the
+// normal state, else the OSD plane), into the next free "/Captures/<source>_NN.bmp".
+void screen_capture(osd_window* win);
 
 // The 54-byte file and info header of a capture, every field little-endian.
 struct capture_bmp_header {
@@ -29,6 +35,8 @@ static_assert(offsetof(capture_bmp_header, image_size) == 34, "image size at 34"
 static_assert(offsetof(capture_bmp_header, x_ppm) == 38, "pixels per metre at 38");
 
 enum { CAPTURE_OSD_X_PPM = 9000, CAPTURE_OSD_Y_PPM = 12800 };
+
+#define CAPTURE_FOLDER "Captures" // below the disk's root
 
 // Bytes of one BMP row of 24-bit pixels: 3 x width rounded up to a multiple of 4.
 inline uint32_t capture_row_size(uint32_t width) {

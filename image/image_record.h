@@ -5,7 +5,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
-enum : uint32_t { IMAGE_MAGIC = 0x27E1ADAC };
+#include "common/raw_stream.h"
+
+constexpr uint32_t IMAGE_MAGIC = raw_stream_magic;
 enum { IMAGE_MAX_SIDE = 10000, IMAGE_MAX_BYTES = 16000000 };
 
 struct image_record {
@@ -30,3 +32,9 @@ static_assert(offsetof(image_record, pixels) == 32, "pixel block at 32");
 static_assert(offsetof(image_record, anamorphic) == 48, "anamorphic flag at 48");
 static_assert(offsetof(image_record, headline) == 62, "headline offset at 62");
 static_assert(offsetof(image_record, comment) == 64, "comment at 64");
+// The record read from the raw image stream keeps the stream header's fields in place.
+static_assert(offsetof(image_record, magic) == offsetof(raw_image_header, magic), "magic");
+static_assert(offsetof(image_record, file_width) == offsetof(raw_image_header, width), "width");
+static_assert(offsetof(image_record, file_height) == offsetof(raw_image_header, height), "height");
+static_assert(offsetof(image_record, width) == offsetof(raw_image_header, block_width), "block");
+static_assert(sizeof(image_record) == raw_stream_header_size, "as long as the stream header");

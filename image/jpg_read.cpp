@@ -5,7 +5,7 @@
 
 #include "common/memory.h"
 #include "common/settings.h"
-#include "core/log.h"
+#include "common/log.h"
 #include "decode.h"
 #include "osd/window.h"
 

@@ -6,9 +6,9 @@
 
 #include "common/memory.h"
 #include "common/names.h"
-#include "core/programs.h"
+#include "common/programs.h"
 #include "common/receiver_path.h"
-#include "core/log.h"
+#include "common/log.h"
 #include "decode.h"
 #include "osd/ibox.h"
 #include "osd/window.h"
@@ -29,16 +29,15 @@ void report(osd_window* win, const char* text) {
     if (win) osd_text(win, text, 0);
 }
 
-uint32_t le32(const uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
 } // namespace
 
 bool raw_stream_size(const uint8_t* head, size_t got, int32_t* width, int32_t* height) {
-    if (got < 256 || le32(head) != IMAGE_MAGIC) return false;
-    const int32_t w = static_cast<int32_t>(le32(head + 16)),
-                  h = static_cast<int32_t>(le32(head + 20));
+    raw_image_header header;
+    if (got < raw_stream_header_size ||
+        !raw_header_decode(*reinterpret_cast<const uint8_t(*)[raw_stream_header_size]>(head),
+                           &header))
+        return false;
+    const int32_t w = static_cast<int32_t>(header.width), h = static_cast<int32_t>(header.height);
     if (w < 1 || h < 1) return false;
     *width = w;
     *height = h;
@@ -56,7 +55,7 @@ bool raw_stream_check(const uint8_t* head, size_t got, int32_t* width, int32_t* 
 }
 
 image_record* pipe_image_read(osd_window* win, const char* name) {
-    const char* dir = current_dir();
+    const char* dir = tap_folder();
     if (!dir || !name) return nullptr;
     const char* program_name = name_ends_with(name, ".gif") ? "tovak_gif.mips" : "tovak_png.mips";
     mem_block program{program_path(program_name)};
@@ -90,7 +89,7 @@ image_record* pipe_image_read(osd_window* win, const char* name) {
         report(win, line_buffer + 1);
         return nullptr;
     }
-    uint8_t head[256];
+    uint8_t head[raw_stream_header_size];
     size_t got = fread(head, 1, sizeof head, pipe.p);
     // Only pixels are limited: the header alone (file details) tells any picture's size.
     int32_t w, h;
@@ -104,7 +103,7 @@ image_record* pipe_image_read(osd_window* win, const char* name) {
     img->file_height = img->height = h;
     if (!win) return img;
     uint32_t* px = static_cast<uint32_t*>(mem_raw_alloc(static_cast<size_t>(w * h * 4)));
-    mem_block row{mem_alloc(static_cast<size_t>(w) * 3)};
+    mem_block row{mem_alloc(static_cast<size_t>(w) * raw_stream_bytes_per_pixel)};
     if (!px || !row.p) {
         mem_raw_free(px);
         return img;

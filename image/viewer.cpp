@@ -1,6 +1,5 @@
 // The image viewer: decodes one picture, shrinks it in place to the window with the aspect
 // corrected for the 16:9 screen, draws it and writes its date or size into the title bar.
-#include "common/key_codes.h"
 #include "viewer.h"
 
 #include <stdio.h>
@@ -8,16 +7,19 @@
 #include <strings.h>
 
 #include "common/format.h"
+#include "common/key_codes.h"
+#include "common/log.h"
 #include "common/memory.h"
 #include "common/names.h"
+#include "common/paths.h"
+#include "common/programs.h"
 #include "common/settings.h"
-#include "core/log.h"
-#include "core/programs.h"
 #include "decode.h"
-#include "file_details.h"
 #include "osd/ibox.h"
 #include "osd/key_help.h"
+#include "osd/key_table.h"
 #include "osd/window.h"
+#include "osd/window_open.h"
 #include "osd/window_state.h"
 
 osd_window image_window;
@@ -25,34 +27,6 @@ int image_state;
 int headline_toggle;
 
 namespace {
-
-const help_page help_image = {
-    "Keys in Image Viewer",
-    "Tasten im Imageviewer",
-    "< >: Move to previous / next image\n"
-    "<< >>: Move by 10 images\n"
-    "|< >|: Move to first / last image\n"
-    "Subtitle: Toggle date / image size\n"
-    "Info: File details\n"
-    "\rTvRadio: Toggle font size\n"
-    "AudioTrk: Toggle language\n"
-    "Sleep: Screen capture of window\n"
-    "Exit: Leave image viewer\n",
-    "< >: Voriges / n\xE4"
-    "chstes Bild\n"
-    "<< >>: 10 Bilder zur\xFC"
-    "ck / weiter\n"
-    "|< >|: Erstes / letztes Bild\n"
-    "Subtitle: Datum / Bildgr\xF6\xDF"
-    "e wechseln\n"
-    "Info: Dateidetails\n"
-    "\rTvRadio: Schriftgr\xF6\xDF"
-    "e wechseln\n"
-    "AudioTrk: Sprache wechseln\n"
-    "Sleep: Screen Capture des Fensters\n"
-    "Exit: Bildbetrachter verlassen\n",
-    nullptr,
-};
 
 // The folder and name of the picture shown, for the file details and the stepping.
 char shown_dir[512];
@@ -65,19 +39,24 @@ bool remember(char* to, size_t size, const char* text) {
     return true;
 }
 
-void draw(osd_window* win, const char* name) {
-    const bool large = ui_large_font();
-    const int line = large ? LINE_LARGE : LINE_SMALL;
-    osd_frame(win, FULL_W, 0, name, nullptr, ST_NO_LOGO + 12);
-    image_record* img = image_read(win, name);
-    if (!img) {
-        osd_text(win, ui_text("File can't be displayed!", "Datei kann nicht angezeigt werden!"), 0);
-        osd_finish(win);
-        return;
-    }
-    if (!img->pixels) {
-        osd_text(win, ui_text("No image data available!", "Keine Bilddaten vorhanden!"), 0);
-    } else {
+// What the window shows of the picture, worked out by picture_prepare.
+struct picture_view {
+    image_record* image; // null: the file can't be displayed
+    int x, y;            // where the fitted block goes (region coordinates)
+    char right[64];      // the right end of the title bar: date and time, or the size
+};
+picture_view view;
+
+// Opens the window with its title bar and decodes the picture (a decoder writes its own
+// failures into the window), fits it and finds what the title bar shows.
+void picture_prepare(osd_window* win, const char* name) {
+    const int line = ui_large_font() ? LINE_LARGE : LINE_SMALL;
+    osd_frame(win, FULL_W, 0, name, nullptr, ST_NO_LOGO | PAL_ON_PETROL);
+    view.image = image_read(win, name);
+    view.right[0] = 0;
+    image_record* img = view.image;
+    if (!img) return;
+    if (img->pixels) {
         const int32_t W = win->width, H = win->height - line;
         if (settings.flags & SET_LOGGING)
             log_printf("img_sqz (img {xx=%d yy=%d ana=%d}, %d, %d)", img->width, img->height,
@@ -88,13 +67,38 @@ void draw(osd_window* win, const char* name) {
             image_resample(img, fit);
             if (settings.flags & SET_LOGGING)
                 log_printf("img_sqz: xx=%d yy=%d", img->width, img->height);
-            const int x = win->margin_x + (W - img->width) / 2;
-            const int y = win->margin_y + line + (img->height < H ? (H - img->height) / 2 : 0);
-            TAP_Osd_DrawPixmap(win->region, static_cast<dword>(x), static_cast<dword>(y),
-                               static_cast<dword>(img->width), static_cast<dword>(img->height),
-                               img->pixels, 0, 1);
-            if (settings.flags & SET_LOGGING) log_msg("show_image: TAP_Osd_DrawPixmap() passed");
+            view.x = win->margin_x + (W - img->width) / 2;
+            view.y = win->margin_y + line + (img->height < H ? (H - img->height) / 2 : 0);
+        } else {
+            mem_raw_free(img->pixels);
+            img->pixels = nullptr;
         }
+    }
+    TYPE_FolderEntry entry;
+    if (headline_toggle)
+        snprintf(view.right, sizeof view.right, "%d x %d", img->file_width, img->file_height);
+    else if (file_entry_find(name, &entry))
+        snprintf(view.right, sizeof view.right, "%s %d:%02d",
+                 date_time_text(static_cast<word>(entry.time >> 16), -1),
+                 static_cast<int>(entry.time >> 8 & 0xFF), static_cast<int>(entry.time & 0xFF));
+}
+
+// Draws what picture_prepare worked out and gives the pixel block back.
+void picture_draw(osd_window* win) {
+    image_record* img = view.image;
+    if (!img) {
+        osd_text(win, ui_text("File can't be displayed!", "Datei kann nicht angezeigt werden!"),
+                 PAL_WHITE);
+        osd_finish(win);
+        return;
+    }
+    if (!img->pixels) {
+        osd_text(win, ui_text("No image data available!", "Keine Bilddaten vorhanden!"), PAL_WHITE);
+    } else {
+        TAP_Osd_DrawPixmap(win->region, static_cast<dword>(view.x), static_cast<dword>(view.y),
+                           static_cast<dword>(img->width), static_cast<dword>(img->height),
+                           img->pixels, 0, 1);
+        if (settings.flags & SET_LOGGING) log_msg("show_image: TAP_Osd_DrawPixmap() passed");
         mem_raw_free(img->pixels);
         img->pixels = nullptr;
     }
@@ -102,22 +106,19 @@ void draw(osd_window* win, const char* name) {
     if (img->headline > 0 && img->headline < sizeof img->comment && img->comment[img->headline]) {
         osd_goto(win, 0, 0);
         snprintf(line_buffer + 1, LINE_BUFFER_SIZE - 1, "%s", img->comment + img->headline);
-        osd_text(win, line_buffer, 12);
+        osd_text(win, line_buffer, PAL_ON_PETROL);
     }
     osd_goto(win, win->width - 5, 0);
-    if (headline_toggle) {
-        snprintf(line_buffer + 1, LINE_BUFFER_SIZE - 1, "%d x %d", img->file_width,
-                 img->file_height);
-    } else {
-        TYPE_FolderEntry entry;
-        line_buffer[1] = 0;
-        if (file_entry_find(name, &entry))
-            snprintf(line_buffer + 1, LINE_BUFFER_SIZE - 1, "%s %d:%02d",
-                     date_time_text(static_cast<word>(entry.time >> 16), -1),
-                     static_cast<int>(entry.time >> 8 & 0xFF), static_cast<int>(entry.time & 0xFF));
+    if (view.right[0]) {
+        snprintf(line_buffer + 1, LINE_BUFFER_SIZE - 1, "%s", view.right);
+        osd_text(win, line_buffer, ST_RIGHT | PAL_ON_PETROL);
     }
-    if (line_buffer[1]) osd_text(win, line_buffer, ST_RIGHT + 12);
     osd_finish(win);
+}
+
+void picture_show() {
+    picture_prepare(&image_window, shown_name);
+    picture_draw(&image_window);
 }
 
 } // namespace
@@ -200,55 +201,6 @@ void image_resample(image_record* img, const image_fit& f) {
     img->height = f.height;
 }
 
-dword img_sqz(dword key, const char* directory, const char* name) {
-    osd_window* win = &image_window;
-    if (key == 0) {
-        if (directory) remember(shown_dir, sizeof shown_dir, directory);
-        if (name) remember(shown_name, sizeof shown_name, name);
-        window_flags |= WS_IMAGE;
-        screen_take();
-        draw(win, shown_name);
-        return 0;
-    }
-    if (image_state == -1) {
-        if (key == KEY_EXIT) {
-            ibox_show(nullptr, nullptr, 0);
-            osd_release(win);
-            image_state = 0;
-        }
-        return 0;
-    }
-    switch (key) {
-    case KEY_SUBTITLE:
-        headline_toggle = !headline_toggle;
-        draw(win, shown_name);
-        break;
-    case KEY_INFO:
-        osd_save(win);
-        file_details(shown_dir, shown_name, nullptr);
-        image_state = -1;
-        break;
-    case KEY_AUDIO:
-        settings.flags ^= SET_ENGLISH;
-        break;
-    case KEY_TVRADIO:
-        settings.flags ^= SET_LARGE_FONT;
-        break;
-    case KEY_EXIT:
-        window_flags &= ~WS_IMAGE;
-        break;
-    default:
-        help_box(0, win, &help_image);
-    }
-    return 0;
-}
-
-bool image_file_name(const char* name) {
-    return name_ends_with(name, ".bmp") || name_ends_with(name, ".jpg") ||
-           name_ends_with(name, ".jpeg") || name_ends_with(name, ".gif") ||
-           name_ends_with(name, ".png");
-}
-
 namespace {
 
 // The picture of the current folder that lies `step` pictures from `from` in name order
@@ -291,7 +243,124 @@ bool picture_end(bool last, char* out, size_t out_size) {
     return best[0] && remember(out, out_size, best);
 }
 
+enum { STEP_FAR = 10 }; // << and >> move by this many pictures
+
+// Shows the picture `step` pictures away (0: the first, or with last the last one).
+int show_other(int step, bool last = false) {
+    char next[256];
+    const bool moved =
+        tap_folder_change(shown_dir) == 0 && (step ? picture_at(shown_name, step, next, sizeof next)
+                                                   : picture_end(last, next, sizeof next));
+    if (moved && strcmp(next, shown_name) != 0) {
+        remember(shown_name, sizeof shown_name, next);
+        picture_show();
+    }
+    return KEY_DONE;
+}
+
+int key_previous(dword) {
+    return show_other(-1);
+}
+int key_next(dword) {
+    return show_other(1);
+}
+int key_back_far(dword) {
+    return show_other(-STEP_FAR);
+}
+int key_on_far(dword) {
+    return show_other(STEP_FAR);
+}
+int key_first(dword) {
+    return show_other(0, false);
+}
+int key_last(dword) {
+    return show_other(0, true);
+}
+
+int key_headline(dword) {
+    headline_toggle = !headline_toggle;
+    picture_show();
+    return KEY_DONE;
+}
+
+// The file details over the picture until Exit.
+int key_details(dword) {
+    osd_window* win = &image_window;
+    osd_save(win);
+    if (window_open(WINDOW_DETAILS, {0, shown_dir, shown_name, win, 0, nullptr, 0}) ==
+        WINDOW_ABSENT) {
+        osd_release(win);
+        return KEY_DONE;
+    }
+    image_state = -1;
+    return KEY_DONE;
+}
+
+int key_leave(dword) {
+    window_flags &= ~WS_IMAGE;
+    return KEY_CLOSED;
+}
+
+int key_help(dword) {
+    help_box(0, &image_window, &help_image);
+    return KEY_DONE;
+}
+
+// Latin-1 texts: \xE4 ä, \xF6 ö, \xFC ü, \xDF ß (strings are split behind each escape).
+constexpr key_row viewer_rows[] = {
+    on(KEY_LEFT, key_previous)
+        .help("< > : Move to previous / next image", "< > : Voriges / n\xE4"
+                                                     "chstes Bild"),
+    on(KEY_RIGHT, key_next),
+    on(KEY_REWIND, key_back_far)
+        .help("<< >> : Move by 10 images", "<< >> : 10 Bilder zur\xFC"
+                                           "ck / weiter"),
+    on(KEY_FORWARD, key_on_far),
+    on(KEY_JUMP_START, key_first)
+        .help("|< >| : Move to first / last image", "|< >| : Erstes / letztes Bild"),
+    on(KEY_JUMP_END, key_last),
+    on(KEY_SUBTITLE, key_headline)
+        .help("Subtitle: Toggle date / image size", "Subtitle: Datum / Bildgr\xF6\xDF"
+                                                    "e wechseln"),
+    on(KEY_INFO, key_details).help("Info: File details", "Info: Dateidetails"),
+    named(KEY_TVRADIO, "\rTvRadio: Toggle font size",
+          "\rTvRadio: Schriftgr\xF6\xDF"
+          "e wechseln"),
+    named(KEY_AUDIO, "AudioTrk: Toggle language", "AudioTrk: Sprache wechseln"),
+    // Sleep inside a window is the dispatcher's.
+    named(KEY_SLEEP, "Sleep: Screen capture of window", "Sleep: Screen Capture des Fensters"),
+    on(KEY_EXIT, key_leave).help("Exit: Leave image viewer", "Exit: Bildbetrachter verlassen"),
+};
+
 } // namespace
+
+// Language and font change for the next picture; the one shown stays as it is.
+const key_table viewer_keys = key_table_of(viewer_rows, &shared_keys, key_help, false);
+const help_page help_image = {
+    "Keys in Image Viewer", "Tasten im Imageviewer", nullptr, nullptr, nullptr, &viewer_keys, 1,
+};
+
+dword img_sqz(dword key, const char* directory, const char* name) {
+    osd_window* win = &image_window;
+    if (key == 0) {
+        if (directory) remember(shown_dir, sizeof shown_dir, directory);
+        if (name) remember(shown_name, sizeof shown_name, name);
+        window_flags |= WS_IMAGE;
+        screen_take();
+        picture_show();
+        return 0;
+    }
+    if (image_state == -1) {
+        if ((key & ~KEY_TAP_MARK) == KEY_EXIT) {
+            ibox_show(nullptr, nullptr, 0);
+            osd_release(win);
+            image_state = 0;
+        }
+        return 0;
+    }
+    key_dispatch(viewer_keys, key);
+    return 0;
+}
 
 const char* image_view_name(void) {
     return shown_name;
@@ -299,51 +368,28 @@ const char* image_view_name(void) {
 
 int image_view(dword key, const char* dir, const char* name) {
     if (key == 0) {
-        if (!dir || !name || current_dir_change(dir) != 0) return 0;
+        if (!dir || !name || tap_folder_change(dir) != 0) return 0;
         image_state = 0;
         img_sqz(0, dir, name);
         return 1;
     }
     if (!(window_flags & WS_IMAGE)) return 0;
-    if (image_state == 0 && !(window_flags & WS_HELP)) {
-        char next[256];
-        bool moved = false;
-        switch (key) {
-        case KEY_LEFT:
-        case KEY_RIGHT:
-        case KEY_REWIND:
-        case KEY_FORWARD: {
-            const int step = key == KEY_LEFT     ? -1
-                             : key == KEY_RIGHT  ? 1
-                             : key == KEY_REWIND ? -10
-                                                 : 10;
-            moved = current_dir_change(shown_dir) == 0 &&
-                    picture_at(shown_name, step, next, sizeof next);
-            break;
-        }
-        case KEY_JUMP_START:
-        case KEY_JUMP_END:
-            moved = current_dir_change(shown_dir) == 0 &&
-                    picture_end(key == KEY_JUMP_END, next, sizeof next);
-            break;
-        case KEY_EXIT:
-            img_sqz(key, nullptr, nullptr);
-            osd_close(&image_window);
-            if (!(window_flags &
-                  (WS_MENU | WS_HELP | WS_INFOS | WS_BROWSER | WS_VIEWER | WS_EDITOR | WS_EPG)))
-                screen_give_back();
-            return 0;
-        default:
-            img_sqz(key, nullptr, nullptr);
-            return 1;
-        }
-        if (moved && strcmp(next, shown_name) != 0) img_sqz(0, shown_dir, next);
-        return 1;
-    }
     if (window_flags & WS_HELP) {
         help_box(key, nullptr, nullptr);
         return 1;
     }
     img_sqz(key, nullptr, nullptr);
-    return 1;
+    if (window_flags & WS_IMAGE) return 1;
+    // Exit: the viewer's window closes; the screen goes back when no other window holds it.
+    osd_close(&image_window);
+    if (!(window_flags &
+          (WS_MENU | WS_HELP | WS_INFOS | WS_BROWSER | WS_VIEWER | WS_EDITOR | WS_EPG)))
+        screen_give_back();
+    return 0;
+}
+
+dword image_viewer_entry(const window_call& call) {
+    const int open = image_view(call.key, call.dir, call.name);
+    if (call.answer && call.answer_size) snprintf(call.answer, call.answer_size, "%s", shown_name);
+    return static_cast<dword>(open);
 }

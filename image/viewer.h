@@ -31,22 +31,29 @@ void image_resample(image_record* image, const image_fit& fit);
 
 // Shows one picture. Key 0 decodes and draws `name` (relative to the current TAP folder, which
 // the caller has set to `directory`) in image_window and sets the image-viewer window flag;
-// afterwards it takes one key per call: Subtitle toggles date / size in the title bar, Info
-// shows the file details over the picture (Exit puts the picture back), AudioTrk and TvRadio
-// switch language and font, Exit clears the window flag (the caller closes the window), any
-// other key shows the viewer's key help. Returns 0.
+// afterwards it takes one key per call (viewer_keys): the cursor keys step through the
+// pictures of the folder, Subtitle toggles date / size in the title bar, Info shows the file
+// details over the picture (Exit puts the picture back), AudioTrk and TvRadio switch language
+// and font for the next picture, Exit clears the window flag (the caller closes the window),
+// any other key shows the viewer's key help. Returns 0.
 dword img_sqz(dword key, const char* directory, const char* name);
 
 // The viewer as the file browser calls it: a picture of a folder, with stepping through the
 // folder's pictures (".bmp", ".jpg", ".jpeg", ".gif", ".png", in name order).
 //   image_view(0, dir, name)   changes into dir and shows name;
-//   image_view(key, 0, 0)      < > previous / next picture, << >> ten back / on, |< >| first /
-//                              last; Exit closes the viewer's window and clears its flag;
-//                              every other key goes to img_sqz.
+//   image_view(key, 0, 0)      the key goes to img_sqz; after Exit the viewer's window closes.
 // Returns 1 while the viewer stays open, 0 once it has closed. The name shown is the one the
 // viewer is at (image_view_name()), so the browser can select it afterwards.
 int image_view(dword key, const char* dir, const char* name);
 const char* image_view_name(void);
 
-// True for the names the viewer shows (by extension, case-insensitive).
-bool image_file_name(const char* name);
+// The viewer as the other windows open it (WINDOW_IMAGE of osd/window_open.h): image_view with
+// the call's key, folder and name; the name of the picture shown goes into call.answer.
+struct window_call;
+dword image_viewer_entry(const window_call& call);
+
+// The viewer's keys (its key handling and its help page "Keys in Image Viewer").
+struct key_table;
+struct help_page;
+extern const key_table viewer_keys;
+extern const help_page help_image;

@@ -5,7 +5,7 @@
 
 #include "common/memory.h"
 #include "common/settings.h"
-#include "core/log.h"
+#include "common/log.h"
 #include "key_help.h"
 
 osd_window ibox_primary;
@@ -214,7 +214,9 @@ const char* error_pending(void) {
     return pending_message;
 }
 
-const char* error_pending_title(void) { return pending_title ? pending_title : ""; }
+const char* error_pending_title(void) {
+    return pending_title ? pending_title : "";
+}
 
 void error_clear(void) {
     pending_message = nullptr;

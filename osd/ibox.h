@@ -27,6 +27,13 @@ void ibox_show(const char* title, const char* text, int kind);
 // True while a box (primary or nested) is open.
 bool ibox_open(void);
 
+// How long messages stay on screen (milliseconds).
+enum : dword {
+    MESSAGE_SHORT_MS = 1200, // warnings and hints
+    MESSAGE_MS = 1500,       // confirmations of what was done
+    MESSAGE_LONG_MS = 2000,  // errors and results worth reading
+};
+
 // A message shown for `duration` milliseconds over the window `win` (may be null), after
 // which the window's pixels are put back.
 void ibox_timed(osd_window* win, dword duration, int kind, const char* title, const char* text);

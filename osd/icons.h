@@ -6,6 +6,7 @@
 
 #include <stddef.h>
 
+#include "common/key_names.h"
 #include "platform/tap_api.h"
 
 extern const TYPE_GrData _tovakGd;  // 18 x 22, program logo
@@ -30,6 +31,8 @@ extern const TYPE_GrData _Button_mute_Gd, _Button_vf_Gd, _Button_ar_Gd, _Button_
     _Button_record_Gd, _Button_pause_Gd, _Button_jumpstart_Gd, _Button_filelist_Gd,
     _Button_jumpend_Gd, _Button_cut_Gd;
 
+// The picture of an icon id of the key name table (null for ICON_NONE).
+const TYPE_GrData* icon_picture(key_icon_id icon);
 // The icon of a key code of the key name table (repeat, release and TAP-mark bits ignored), or
 // null for "Star" and codes outside the table.
 const TYPE_GrData* key_icon(dword code);

@@ -2,9 +2,11 @@
 
 #include <string.h>
 
+#include "common/key_codes.h"
 #include "common/settings.h"
 #include "ibox.h"
 #include "icons.h"
+#include "key_table.h"
 #include "window_state.h"
 
 namespace {
@@ -56,9 +58,12 @@ const help_page* help_current;
 osd_window* help_window;
 uint32_t help_saved_flags;
 
+enum { HELP_TEXT_BYTES = 2048 };
+
 void help_show() {
+    static char text[HELP_TEXT_BYTES];
     ibox_show(ui_text(help_current->title_en, help_current->title_de),
-              ui_text(help_current->text_en, help_current->text_de), IBOX_INFO);
+              help_page_text(help_current, text, sizeof text), IBOX_INFO);
 }
 
 void help_redisplay() {
@@ -71,6 +76,28 @@ void close_all_boxes() {
     while (ibox_open())
         ibox_show(nullptr, nullptr, 0);
 }
+
+int help_close(dword) {
+    close_all_boxes();
+    osd_release(help_window);
+    if (!help_window) screen_give_back();
+    window_flags &= ~WS_HELP;
+    settings.flags = help_saved_flags;
+    help_window = nullptr;
+    return KEY_CLOSED;
+}
+
+// Any other key: on the file-browser pages, the other page.
+int help_flip(dword) {
+    if (!help_current->other) return KEY_DONE;
+    help_current = help_current->other;
+    return KEY_REDRAW;
+}
+
+constexpr key_row help_rows[] = {
+    on(KEY_EXIT, help_close),
+};
+const key_table help_keys = key_table_of(help_rows, &shared_keys, help_flip, true);
 
 } // namespace
 
@@ -118,6 +145,12 @@ int osd_key_line_width(const char* line, size_t len) {
     return w + measure(line + from, len - from);
 }
 
+const char* help_page_text(const help_page* page, char* out, size_t size) {
+    if (!page->keys) return ui_text(page->text_en, page->text_de);
+    key_help_text(*page->keys, page->page, ui_english(), out, size);
+    return out;
+}
+
 dword help_box(dword key, osd_window* win, const help_page* page) {
     if (key == 0) {
         if (!page) return 0;
@@ -138,31 +171,8 @@ dword help_box(dword key, osd_window* win, const help_page* page) {
         help_show();
         return 0;
     }
-    if (!(window_flags & WS_HELP) || (key & (KEY_REPEAT | KEY_RELEASE))) return 0;
-    switch (key & ~KEY_TAP_MARK) {
-    case 0x10013: // AudioTrk
-        settings.flags ^= SET_ENGLISH;
-        help_redisplay();
-        break;
-    case 0x10018: // TvRadio
-        settings.flags ^= SET_LARGE_FONT;
-        help_redisplay();
-        break;
-    case 0x10017: // Exit
-        close_all_boxes();
-        osd_release(help_window);
-        if (!help_window) screen_give_back();
-        window_flags &= ~WS_HELP;
-        settings.flags = help_saved_flags;
-        help_window = nullptr;
-        break;
-    default:
-        if (help_current->other) {
-            help_current = help_current->other;
-            help_redisplay();
-        }
-        break;
-    }
+    if (!(window_flags & WS_HELP)) return 0;
+    if (key_dispatch(help_keys, key) == KEY_REDRAW) help_redisplay();
     return 0;
 }
 

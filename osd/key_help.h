@@ -9,8 +9,11 @@
 #include "platform/tap_api.h"
 #include "window.h"
 
+struct key_table;
+
 // A help page: titles and texts in both languages, in the help mark-up ('\n' ends a line, '\r'
 // at a line's start draws a separator, "TAP key + " / "TAP-Taste + " prefixes, "Key: action").
+// The texts are given, or (with `keys`) the help lines of page `page` of a window's key table.
 // `other` is the page that any other key flips to (the two file-browser pages), or null.
 struct help_page {
     const char* title_en;
@@ -18,7 +21,12 @@ struct help_page {
     const char* text_en;
     const char* text_de;
     const help_page* other;
+    const key_table* keys;
+    int page;
 };
+
+// The text of a page in the language shown (a table's page is written into out).
+const char* help_page_text(const help_page* page, char* out, size_t size);
 
 // "Keys to enter TovakRC functions": the keys after the TAP key.
 extern const help_page help_general;

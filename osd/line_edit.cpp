@@ -8,7 +8,9 @@
 #include "common/memory.h"
 #include "common/paths.h"
 #include "common/settings.h"
+#include "common/version.h"
 #include "icons.h"
+#include "key_table.h"
 #include "window.h"
 #include "window_state.h"
 
@@ -17,7 +19,18 @@ namespace {
 // Not a key: from the idle duty, commit a pending character.
 constexpr dword K_COMMIT = 1;
 
-enum tap_mode_value { MODE_LOWER = 0, MODE_UPPER_1X = 1, MODE_DIGITS = 2, MODE_UPPER = 3 };
+// Styles of the text line: each part on the same line, the cursor moving on; the character
+// under the cursor yellow on dark red.
+enum : uint32_t {
+    ST_EDIT_TEXT = ST_SAME_LINE | ST_ADVANCE | ST_PRESET,
+    ST_EDIT_CURSOR = ST_EDIT_TEXT | PAL_YELLOW_ON_RED,
+    ST_EDIT_END = ST_SAME_LINE | ST_ADVANCE | ST_MEASURE | PAL_YELLOW_ON_RED,
+};
+
+// The editor's window: a box of 600 (large font) x 9 rows, the text line at this height.
+enum { EDIT_WIDTH = 600, EDIT_ROWS = 9, EDIT_TEXT_Y_LARGE = 39, EDIT_TEXT_Y_SMALL = 33 };
+
+enum tap_mode_value { MODE_LOWER = 0, MODE_UPPER_1X = 1, MODE_DIGITS = 2, MODE_UPPER = 3, MODES };
 
 // Digit -> characters in the columns lower, upper, digits/symbols (Latin-1).
 const char* const multitap[10][3] = {
@@ -41,7 +54,6 @@ const char* const mode_names[4][2] = {
 const char url_template[] = "http://www..de/";
 
 const char history_name[] = "TovakRC.his"; // in the settings folder
-const char edit_version[] = "v4.92a";
 
 // The history rings: owned strings, the index of each ring's newest entry (-1: none) and the
 // position of the history steps (^ / v) while the editor is open.
@@ -197,6 +209,12 @@ struct panel_item {
     const char* label;
 };
 
+// The panel label of a key of the editor's table.
+const char* label(dword key) {
+    const key_row* row = key_row_of(editor_keys, key);
+    return row ? key_panel_label(*row) : nullptr;
+}
+
 // The room osd_icon_label takes for an icon and its label in a row that does not start at 0.
 int panel_width(const TYPE_GrData* icon, const char* label) {
     int w = 8 + icon->width;
@@ -247,12 +265,12 @@ void draw_text_line(osd_window* win, int y) {
         osd_preset_width = w;
         osd_text(win, part, style);
     };
-    segment(from, ed.cursor, 0x4A000);
+    segment(from, ed.cursor, ST_EDIT_TEXT);
     if (ed.cursor < len) {
-        segment(ed.cursor, ed.cursor + 1, 0x4A00D);
-        segment(ed.cursor + 1, to, 0x4A000);
+        segment(ed.cursor, ed.cursor + 1, ST_EDIT_CURSOR);
+        segment(ed.cursor + 1, to, ST_EDIT_TEXT);
     } else {
-        osd_text(win, " ", 0x4900D);
+        osd_text(win, " ", ST_EDIT_END);
     }
 }
 
@@ -260,8 +278,8 @@ void draw() {
     osd_window* win = &edit_window;
     const bool en = ui_english();
     const int line = osd_line_height();
-    osd_frame(win, 600, 9, en ? ed.title_en : ed.title_de, edit_version, 0);
-    draw_text_line(win, ui_large_font() ? 39 : 33);
+    osd_frame(win, EDIT_WIDTH, EDIT_ROWS, en ? ed.title_en : ed.title_de, TOVAK_VERSION, 0);
+    draw_text_line(win, ui_large_font() ? EDIT_TEXT_Y_LARGE : EDIT_TEXT_Y_SMALL);
 
     // The key panel: six rows at the bottom, under a yellow double line. Rows 0-3 have a left
     // part (digits; Delete, 0, input mode) and a right column (cursor keys, history); rows 4 and
@@ -271,37 +289,34 @@ void draw() {
     osd_hline(win, 0, top - 3, win->width, COLOR_YELLOW);
     const int left = 1;
     const bool lookup = ed.kind == EDIT_LOOKUP;
-    const panel_item reset = {&_Button_record_Gd, "Reset"};
-    const panel_item clear = {&_Button_stop_Gd, en ? "Clear" : "L\xF6schen"};
+    const panel_item reset = {key_icon(KEY_RECORD), label(KEY_RECORD)};
+    const panel_item clear = {key_icon(KEY_STOP), label(KEY_STOP)};
     const panel_item closing[] = {
-        {&_Button_ok_Gd, lookup ? "Wikipedia"
-                         : en   ? "Accept"
-                                : "\xDC"
-                                  "bernehmen"},
-        {lookup ? &_Button_guide_Gd : nullptr, "Startpage"},
-        {&_Button_exit_Gd, en ? "Cancel" : "Abbrechen"},
+        {key_icon(KEY_OK), lookup ? "Wikipedia" : label(KEY_OK)},
+        {lookup ? key_icon(KEY_GUIDE) : nullptr, label(KEY_GUIDE)},
+        {key_icon(KEY_EXIT), label(KEY_EXIT)},
     };
     const panel_item row3[] = {
-        {&_Button_recall_Gd, en ? "Delete" : "Entf."},
+        {key_icon(KEY_RECALL), label(KEY_RECALL)},
         {key_icon(KEY_0), multitap_chars(0, column())},
-        {&_Button_info_Gd, mode_names[ed.tap_mode][en ? 0 : 1]},
+        {key_icon(KEY_INFO), mode_names[ed.tap_mode][en ? 0 : 1]},
     };
     struct pair_row {
         const TYPE_GrData *a, *b;
         const char* label;
     } pairs[] = {
-        {&_Button_left_Gd, &_Button_right_Gd, "Position"},
-        {&_Button_rwd_Gd, &_Button_ffwd_Gd, en ? "by word" : "wortweise"},
-        {&_Button_jumpstart_Gd, &_Button_jumpend_Gd, en ? "Begin/End" : "Anfang/Ende"},
-        {&_Button_up_Gd, &_Button_down_Gd, en ? "History" : "Historie"},
+        {key_icon(KEY_LEFT), key_icon(KEY_RIGHT), label(KEY_RIGHT)},
+        {key_icon(KEY_REWIND), key_icon(KEY_FORWARD), label(KEY_FORWARD)},
+        {key_icon(KEY_JUMP_START), key_icon(KEY_JUMP_END), label(KEY_JUMP_END)},
+        {key_icon(KEY_UP), key_icon(KEY_DOWN), label(KEY_DOWN)},
     };
 
     const char* modes_text = en ? " Active modes: " : " Aktive Modi: ";
     const panel_item modes[] = {
-        {&_Button_play_Gd,
+        {key_icon(KEY_PLAY),
          ed.replace ? (en ? "Replace" : "Ersetzen") : (en ? "Insert" : "Einf\xFCgen")},
-        {&_Button_subtitle_Gd, ed.latin1 ? "Latin-1" : "UTF-8"},
-        {&_Button_pause_Gd, en ? "Save & Cancel" : "Merken & Abbr."},
+        {key_icon(KEY_SUBTITLE), ed.latin1 ? "Latin-1" : "UTF-8"},
+        {key_icon(KEY_PAUSE), label(KEY_PAUSE)},
     };
 
     // Reset and Clear belong to the last row. Where the room is short (the lookup kind, German)
@@ -369,7 +384,7 @@ void draw() {
     osd_goto(win, left, top + 3 * line);
     osd_icon_label(win, row3[0].icon, row3[0].label, 0);
     osd_digit_label(win, 0, ed.tap_mode);
-    osd_icon_label(win, row3[2].icon, row3[2].label, 5);
+    osd_icon_label(win, row3[2].icon, row3[2].label, PAL_YELLOW);
     moved_keys(3);
     if (win->cursor_x > right_x) right_x = win->cursor_x;
     right_x += 12;
@@ -380,9 +395,9 @@ void draw() {
     }
 
     osd_goto(win, left, top + 4 * line);
-    if (caption) osd_text(win, modes_text, 0x48401);
-    osd_icon_label(win, modes[0].icon, modes[0].label, 5);
-    osd_icon_label(win, modes[1].icon, modes[1].label, 5);
+    if (caption) osd_text(win, modes_text, ST_PANEL_LABEL);
+    osd_icon_label(win, modes[0].icon, modes[0].label, PAL_YELLOW);
+    osd_icon_label(win, modes[1].icon, modes[1].label, PAL_YELLOW);
     osd_icon_label(win, modes[2].icon, modes[2].label, 0);
     moved_keys(4);
 
@@ -464,7 +479,129 @@ void clear_rings() {
     }
 }
 
+// ---- Key handlers (rows of editor_keys) ----
+
+int key_digit(dword key) {
+    digit_key(static_cast<int>(key - KEY_0));
+    return KEY_REDRAW;
+}
+int key_left(dword) {
+    if (ed.cursor > 0) --ed.cursor;
+    return KEY_REDRAW;
+}
+int key_right(dword) {
+    if (ed.cursor < text_length()) ++ed.cursor;
+    return KEY_REDRAW;
+}
+int key_word_left(dword) {
+    word_left();
+    return KEY_REDRAW;
+}
+int key_word_right(dword) {
+    word_right();
+    return KEY_REDRAW;
+}
+int key_begin(dword) {
+    ed.cursor = 0;
+    return KEY_REDRAW;
+}
+int key_end(dword) {
+    ed.cursor = text_length();
+    return KEY_REDRAW;
+}
+int key_delete(dword) {
+    delete_key();
+    return KEY_REDRAW;
+}
+int key_history(dword key) {
+    if (history_step(ed.kind, ed.text, key == KEY_UP ? -1 : 1) == 0) ed.cursor = 0;
+    return KEY_REDRAW;
+}
+int key_mode(dword) {
+    ed.tap_mode = (ed.tap_mode + 1) % MODES;
+    return KEY_REDRAW;
+}
+int key_insert(dword) {
+    ed.replace = !ed.replace;
+    return KEY_REDRAW;
+}
+int key_latin1(dword) {
+    ed.latin1 = !ed.latin1;
+    return KEY_REDRAW;
+}
+int key_reset(dword) {
+    memcpy(ed.text, ed.initial, sizeof ed.text);
+    ed.cursor = 0;
+    ed.tap_mode = MODE_LOWER;
+    store_newest();
+    return KEY_REDRAW;
+}
+int key_clear(dword) {
+    ed.text[ed.cursor] = 0;
+    store_newest();
+    return KEY_REDRAW;
+}
+int key_accept(dword key) {
+    accept(key);
+    return KEY_CLOSED;
+}
+// Guide accepts for the search-engine lookup (the lookup kind only).
+int key_lookup(dword key) {
+    if (ed.kind != EDIT_LOOKUP) return KEY_REDRAW;
+    accept(key);
+    return KEY_CLOSED;
+}
+int key_save_cancel(dword) {
+    history_save();
+    close_editor();
+    return KEY_CLOSED;
+}
+int key_cancel(dword) {
+    close_editor();
+    return KEY_CLOSED;
+}
+
+// Latin-1 texts: \xDC Ü, \xF6 ö (strings are split behind each escape). Panel lines: 1-3 the
+// digits with the cursor keys beside them, 4 Delete, 0 and the input mode with the history
+// keys beside them, 5 the active modes, 6 the closing keys; the labels of Info, Play and
+// Subtitle name the mode in force and are worked out when drawing.
+constexpr key_row editor_rows[] = {
+    on(KEY_1, key_digit).in_panel(1, 0),
+    on(KEY_2, key_digit).in_panel(1, 1),
+    on(KEY_3, key_digit).in_panel(1, 2),
+    on(KEY_4, key_digit).in_panel(2, 0),
+    on(KEY_5, key_digit).in_panel(2, 1),
+    on(KEY_6, key_digit).in_panel(2, 2),
+    on(KEY_7, key_digit).in_panel(3, 0),
+    on(KEY_8, key_digit).in_panel(3, 1),
+    on(KEY_9, key_digit).in_panel(3, 2),
+    on(KEY_RECALL, key_delete).in_panel(4, 0, "Delete", "Entf."),
+    on(KEY_0, key_digit).in_panel(4, 1),
+    on(KEY_INFO, key_mode).in_panel(4, 2),
+    on(KEY_LEFT, key_left).in_panel(1, 8),
+    on(KEY_RIGHT, key_right).in_panel(1, 9, "Position"),
+    on(KEY_REWIND, key_word_left).in_panel(2, 8),
+    on(KEY_FORWARD, key_word_right).in_panel(2, 9, "by word", "wortweise"),
+    on(KEY_JUMP_START, key_begin).in_panel(3, 8),
+    on(KEY_JUMP_END, key_end).in_panel(3, 9, "Begin/End", "Anfang/Ende"),
+    on(KEY_UP, key_history).in_panel(4, 8),
+    on(KEY_DOWN, key_history).in_panel(4, 9, "History", "Historie"),
+    on(KEY_PLAY, key_insert).in_panel(5, 0),
+    on(KEY_SUBTITLE, key_latin1).in_panel(5, 1),
+    on(KEY_PAUSE, key_save_cancel).in_panel(5, 2, "Save & Cancel", "Merken & Abbr."),
+    on(KEY_RECORD, key_reset).in_panel(6, 0, "Reset"),
+    on(KEY_STOP, key_clear).in_panel(6, 1, "Clear", "L\xF6schen"),
+    on(KEY_OK, key_accept)
+        .in_panel(6, 2, "Accept",
+                  "\xDC"
+                  "bernehmen"),
+    on(KEY_GUIDE, key_lookup).in_panel(6, 3, "Startpage"),
+    on(KEY_EXIT, key_cancel).in_panel(6, 4, "Cancel", "Abbrechen"),
+};
+
 } // namespace
+
+const key_table editor_keys = key_table_of(editor_rows, &shared_keys, nullptr, true);
 
 const char* multitap_chars(int digit, int col) {
     if (digit < 0 || digit > 9 || col < 0 || col > 2) return "";
@@ -482,80 +619,7 @@ dword line_edit(dword key, int kind, const char* title_de, const char* title_en,
     key &= ~(KEY_REPEAT | KEY_TAP_MARK);
     const bool digit = key >= KEY_0 && key <= KEY_9;
     if (ed.tap_tick && !(digit && static_cast<int>(key - KEY_0) == ed.tap_digit)) commit_pending();
-    if (digit) {
-        digit_key(static_cast<int>(key - KEY_0));
-    } else {
-        switch (key) {
-        case K_COMMIT:
-            break;
-        case KEY_LEFT:
-            if (ed.cursor > 0) --ed.cursor;
-            break;
-        case KEY_RIGHT:
-            if (ed.cursor < text_length()) ++ed.cursor;
-            break;
-        case KEY_REWIND:
-            word_left();
-            break;
-        case KEY_FORWARD:
-            word_right();
-            break;
-        case KEY_JUMP_START:
-            ed.cursor = 0;
-            break;
-        case KEY_JUMP_END:
-            ed.cursor = text_length();
-            break;
-        case KEY_RECALL:
-            delete_key();
-            break;
-        case KEY_UP:
-        case KEY_DOWN:
-            if (history_step(ed.kind, ed.text, key == KEY_UP ? -1 : 1) == 0) ed.cursor = 0;
-            break;
-        case KEY_INFO:
-            ed.tap_mode = (ed.tap_mode + 1) % 4;
-            break;
-        case KEY_PLAY:
-            ed.replace = !ed.replace;
-            break;
-        case KEY_SUBTITLE:
-            ed.latin1 = !ed.latin1;
-            break;
-        case KEY_RECORD:
-            memcpy(ed.text, ed.initial, sizeof ed.text);
-            ed.cursor = 0;
-            ed.tap_mode = MODE_LOWER;
-            store_newest();
-            break;
-        case KEY_STOP:
-            ed.text[ed.cursor] = 0;
-            store_newest();
-            break;
-        case KEY_OK:
-            accept(key);
-            return 0;
-        case KEY_GUIDE:
-            if (ed.kind != EDIT_LOOKUP) break;
-            accept(key);
-            return 0;
-        case KEY_PAUSE:
-            history_save();
-            close_editor();
-            return 0;
-        case KEY_EXIT:
-            close_editor();
-            return 0;
-        case KEY_TVRADIO:
-            settings.flags ^= SET_LARGE_FONT;
-            break;
-        case KEY_AUDIO:
-            settings.flags ^= SET_ENGLISH;
-            break;
-        default:
-            break;
-        }
-    }
+    if (key != K_COMMIT && key_dispatch(editor_keys, key) == KEY_CLOSED) return 0;
     draw();
     return 0;
 }

@@ -31,6 +31,10 @@ enum edit_kind {
 dword line_edit(dword key, int kind, const char* title_de, const char* title_en,
                 const char* initial);
 
+// The editor's keys (its key handling and the labels of its key panel).
+struct key_table;
+extern const key_table editor_keys;
+
 // The idle duty: when a multi-tap character has been pending for at least 81 ticks it is
 // committed (line_edit with key 1). Returns 1 when it did so, else 0.
 int line_edit_idle(void);

@@ -283,7 +283,7 @@ void osd_icon_label(osd_window* win, const TYPE_GrData* icon, const char* label,
         return;
     }
     win->cursor_x += 2;
-    const uint32_t label_style = style ? style | ST_SAME_LINE | ST_ADVANCE : 0x48401;
+    const uint32_t label_style = style ? style | ST_SAME_LINE | ST_ADVANCE : ST_PANEL_LABEL;
     size_t n = strlen(label);
     if (static_cast<unsigned char>(label[n - 1]) >= 0x80) {
         // The width of a trailing character above 0x7F is measured short; a blank behind it

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "emu_fixture.h"
 #include "emulator.h"
 #include "pictures.h"
 
@@ -27,30 +28,16 @@ bool near(uint32_t px, uint32_t want) {
     return true;
 }
 
-class Pictures : public ::testing::Test {
+class Pictures : public emu_test::EmuTest {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/pictures.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        fs::create_directories(dir / "disk" / "DataFiles");
-        write_jpeg(dir / "disk" / "DataFiles" / "halves.jpg", 400, 300);
-        std::FILE* f = std::fopen((dir / "disk" / "DataFiles" / "text.jpg").c_str(), "w");
-        std::fputs("not a picture", f);
-        std::fclose(f);
-        tapsim::Config c;
-        c.disk = (dir / "disk").string();
-        emu = std::make_unique<tapsim::Emulator>(c);
-        ASSERT_TRUE(emu->ok());
+        EmuTest::SetUp();
+        fs::create_directories(disk / "DataFiles");
+        write_jpeg(disk / "DataFiles" / "halves.jpg", 400, 300);
+        emu_test::write_file(disk / "DataFiles" / "text.jpg", "not a picture");
         emu->state().jpeg_max_pixels = 100 * 100;
         ASSERT_EQ(TAP_Hdd_ChangeDir("/DataFiles"), 1);
     }
-    void TearDown() override {
-        emu.reset();
-        fs::remove_all(dir);
-    }
-    fs::path dir;
-    std::unique_ptr<tapsim::Emulator> emu;
 };
 
 } // namespace

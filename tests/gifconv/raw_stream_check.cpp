@@ -1,7 +1,7 @@
 // Built without exceptions and RTTI, as the TAP is: the stream header must compile there.
 #include "raw_stream_check.h"
 
-#include "raw_stream.h"
+#include "common/raw_stream.h"
 
 void raw_check_encode(std::uint32_t width, std::uint32_t height, std::uint8_t* out) {
     raw_image_header header;

@@ -2,6 +2,7 @@
 // and the trace out.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -466,4 +467,68 @@ TEST_F(Browser, OkShowsAPictureInsideTheBrowserAndExitReturnsToTheList) {
     run("v");
     std::string shown = shown_during("Ok");
     EXPECT_NE(shown.find("Empty file."), std::string::npos) << shown;
+}
+
+TEST_F(Browser, MissingConverterIsReportedOnceAndTheBrowserStaysUsable) {
+    file("/DataFiles/a.gif", "GIF89a");
+    file("/DataFiles/b.txt", "text\n");
+    start_browser(); // no "tovak_gif.mips" in the settings folder
+    run("Sat Filelist 7");
+    ASSERT_TRUE(screen_has("Backend file missing")) << "the selected GIF's details: " << screen();
+    run("Exit");
+    EXPECT_FALSE(screen_has("Backend file missing"))
+        << "Exit closes the box for good: " << screen();
+    EXPECT_TRUE(screen_has("b.txt")) << screen();
+    run("TvRadio TvRadio"); // redraws of the same selection
+    EXPECT_FALSE(screen_has("Backend file missing")) << screen();
+    run("v");
+    EXPECT_FALSE(screen_has("Backend file missing")) << screen();
+    EXPECT_TRUE(screen_has("1 Line")) << "the text file's details: " << screen();
+    run("^");
+    EXPECT_TRUE(screen_has("Backend file missing")) << "selected again: reported again";
+    run("Exit Exit");
+    EXPECT_EQ(screen(), "") << "Exit leaves the browser";
+}
+
+TEST_F(Browser, DetailsAreWorkedOutOncePerSelection) {
+    // A converter that notes each run: drawing the window again does not run it again.
+    fs::path settings_dir = disk_path("/ProgramFiles/Settings/TovakRC");
+    fs::create_directories(settings_dir);
+    const fs::path runs = dir / "converter_runs";
+    std::ofstream(settings_dir / "tovak_gif.mips")
+        << "#!/bin/sh\necho run >> '" << runs.string() << "'\nexit 1\n";
+    fs::permissions(settings_dir / "tovak_gif.mips", fs::perms::owner_all);
+    file("/DataFiles/a.gif", "GIF89a");
+    file("/DataFiles/b.gif", "GIF89a");
+    start_browser(0, 0);
+    auto converter_runs = [&] {
+        std::string s = slurp(runs);
+        return std::count(s.begin(), s.end(), '\n');
+    };
+    run("Sat Filelist 7");
+    ASSERT_TRUE(screen_has("a.gif")) << screen();
+    EXPECT_EQ(converter_runs(), 1);
+    run("TvRadio TvRadio 3"); // redraws and a key without a row: the same selection
+    EXPECT_EQ(converter_runs(), 1);
+    run("v");
+    EXPECT_EQ(converter_runs(), 2) << "another file";
+    run("AudioTrk");
+    EXPECT_EQ(converter_runs(), 3) << "the details in the other language";
+    run("Exit");
+}
+
+TEST_F(Browser, KeysOfWindowsNotAvailableYetSayItAndKeepTheBrowser) {
+    fs::create_directories(disk_path("/MediaFiles/folder"));
+    start_browser();
+    run("Sat Filelist 4"); // "folder" is selected
+    for (const char* key : {"Guide", "Menu", "VFormat", "Teletext", "AR", "Slow", "Play"}) {
+        SCOPED_TRACE(key);
+        std::string shown = shown_during(key);
+        EXPECT_NE(shown.find("Not available yet."), std::string::npos) << shown;
+        EXPECT_TRUE(screen_has("/MediaFiles")) << "the browser stays open: " << screen();
+        EXPECT_FALSE(screen_has("Not available yet.")) << "the box went";
+    }
+    std::string shown = shown_during("AudioTrk Guide");
+    EXPECT_NE(shown.find("Noch nicht verf\xC3\xBCgbar."), std::string::npos) << shown;
+    run("Exit");
 }

@@ -14,7 +14,7 @@ namespace {
 constexpr uint32_t TAP = 0x10040;
 
 class Dispatcher : public Scenario {
-protected:
+  protected:
     // Starts the TAP with these settings in its "TovakRC.ini".
     void start_with(void (*setup)(settings_record&), const std::string& map = "") {
         settings_record s{};
@@ -34,7 +34,8 @@ protected:
     std::vector<uint32_t> presses(size_t from) {
         std::vector<uint32_t> out;
         const auto& r = emu->results();
-        for (size_t i = from; i < r.size(); i += 2) out.push_back(r[i]);
+        for (size_t i = from; i < r.size(); i += 2)
+            out.push_back(r[i]);
         return out;
     }
     size_t mark() const { return emu->results().size(); }
@@ -42,26 +43,68 @@ protected:
 
 } // namespace
 
-TEST_F(Dispatcher, TapKeyCombinationsHandKeysToTheReceiver) {
+TEST_F(Dispatcher, TapKeyCombinationsHandWholeKeysToTheReceiver) {
     start_with([](settings_record&) {});
     struct Case {
         const char* keys;
-        uint32_t handed;
+        std::vector<uint32_t> after_tap; // the second key's press, repeats and release
     } cases[] = {
-        {"Sat Sat", TAP},     // TAP, TAP: the TAP key itself
-        {"Sat Play", 0x10020}, // TAP, Play: Fav
-        {"Sat Pause", 0x10044}, // TAP, Pause: VFormat
-        {"Sat P+", 0x10045},   // a key the device translation knows
+        // TAP, TAP: the TAP key itself; its release stays swallowed.
+        {"Sat Sat", {TAP, 0}},
+        // TAP, Play: Fav, and Fav's repeats and release follow.
+        {"Sat\nhold Play 2", {0x10020, 0x1010020, 0x1010020, 0x2010020}},
+        {"Sat Pause", {0x10044, 0x2010044}}, // TAP, Pause: VFormat
+        {"Sat P+", {0x10045, 0x2010045}},    // a key the device translation knows
     };
     for (const Case& c : cases) {
         size_t from = mark();
         run(c.keys);
         std::vector<uint32_t> r(emu->results().begin() + from, emu->results().end());
-        ASSERT_EQ(r.size(), 4u) << c.keys;
+        ASSERT_EQ(r.size(), 2 + c.after_tap.size()) << c.keys;
         EXPECT_EQ(r[0], 0u) << c.keys << ": the TAP key is taken";
         EXPECT_EQ(r[1], 0u) << c.keys << ": and its release";
-        EXPECT_EQ(r[2], c.handed) << c.keys;
-        EXPECT_EQ(r[3], 0u) << c.keys << ": the second key's release is swallowed";
+        EXPECT_EQ(std::vector<uint32_t>(r.begin() + 2, r.end()), c.after_tap) << c.keys;
+    }
+}
+
+TEST_F(Dispatcher, ReceiverGetsWholePressesOrNothing) {
+    struct Case {
+        const char* what;
+        uint32_t startup; // settings: start-up actions (0xC: mute and pause)
+        const char* before;
+        const char* key;
+        std::vector<uint32_t> got; // press and release as the receiver got them
+    } cases[] = {
+        {"Mute that ends the start-up mute", 0xC, "", "Mute", {0, 0}},
+        {"Mute after it", 0xC, "Mute", "Mute", {0x1000C, 0x201000C}},
+        {"Filelist handed on by the browser", 0, "Sat Filelist", "Filelist", {0x10042, 0x2010042}},
+        {"a key the browser takes", 0, "Sat Filelist", "v", {0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        settings_record s{};
+        s.initialised = 1;
+        s.flags = SET_ENGLISH | SET_START_LISTENING;
+        s.tf_model = 1;
+        s.rc_model = 1;
+        s.startup = c.startup;
+        std::filesystem::path folder = disk_path("/ProgramFiles/Settings/TovakRC");
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder / "TovakRC.ini", std::ios::binary)
+            .write(reinterpret_cast<const char*>(&s), sizeof s);
+        tapsim::Config config;
+        config.uptime = 30; // just powered on: the start-up actions run
+        start(config);
+        ASSERT_EQ(load(), 0);
+        run(c.before);
+        size_t from = mark();
+        run(c.key);
+        EXPECT_EQ(std::vector<uint32_t>(emu->results().begin() + from, emu->results().end()),
+                  c.got);
+        if (c.startup) EXPECT_FALSE(emu->state().muted);
+        run("Exit");
+        expect_memory_kept();
+        emu.reset();
     }
 }
 
@@ -69,7 +112,8 @@ TEST_F(Dispatcher, HeldTapKeyStaysOneTapKey) {
     start_with([](settings_record&) {});
     size_t from = mark();
     run("hold Sat 6");
-    for (size_t i = from; i < emu->results().size(); ++i) EXPECT_EQ(emu->results()[i], 0u) << i;
+    for (size_t i = from; i < emu->results().size(); ++i)
+        EXPECT_EQ(emu->results()[i], 0u) << i;
     run("Sat");
     EXPECT_EQ(last_result(), TAP) << "the held key counted as the first TAP key only";
 }
@@ -91,7 +135,8 @@ TEST_F(Dispatcher, ReceiverIdMakesOtherReceiversDeaf) {
     run("Sat 5");
     size_t from = mark();
     run("P+ Ok 1");
-    for (uint32_t r : presses(from)) EXPECT_EQ(r, 0u) << "deaf: every key swallowed";
+    for (uint32_t r : presses(from))
+        EXPECT_EQ(r, 0u) << "deaf: every key swallowed";
     for (const char* back : {"Sat 3", "Sat 0"}) {
         run("Sat 5");
         run(back);
@@ -145,8 +190,9 @@ TEST_F(Dispatcher, InfraredFilterIsSetUpAtStart) {
     std::vector<std::vector<int64_t>> calls;
     for (const tapsim::TraceCall& c : emu->trace().calls())
         if (c.name == "DevFront_SetIrCode") calls.push_back(c.args);
-    std::vector<std::vector<int64_t>> want = {{0, 0, 2, 52, 10}, {1, 0, 2, 52, 10}, {2, 0, 2, 52, 10},
-                                              {3, 0, 2, 52, 10}, {0, 1, 2, 52, 10}, {1, 1, 4, 255, 10}};
+    std::vector<std::vector<int64_t>> want = {{0, 0, 2, 52, 10}, {1, 0, 2, 52, 10},
+                                              {2, 0, 2, 52, 10}, {3, 0, 2, 52, 10},
+                                              {0, 1, 2, 52, 10}, {1, 1, 4, 255, 10}};
     EXPECT_EQ(calls, want);
 }
 

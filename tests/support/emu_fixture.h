@@ -1,6 +1,8 @@
-// Tests of the OSD toolkit: an emulator in this process (the toolkit's TAP code is linked into
-// the test program and calls the TAP API directly), the settings record set to a known state,
-// and a check that every allocation was given back when the test has closed its windows.
+// The unit tests' fixture: an emulator in this process (the TAP code under test is linked into
+// the test program and calls the TAP API directly) on a disk of the test's own, the settings
+// record set to a known state, the windows registered as the TAP registers them, and at the
+// end a check that every block of the counted allocator was given back once the test's windows
+// and boxes are closed the way a user would close them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,57 +10,84 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
-#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "browser/recording.h"
 #include "common/memory.h"
+#include "common/records.h"
 #include "common/settings.h"
+#include "core/windows.h"
 #include "emulator.h"
 #include "gd_codec.h"
+#include "image/viewer.h"
 #include "osd/ibox.h"
 #include "osd/key_help.h"
 #include "osd/line_edit.h"
 #include "osd/window.h"
 #include "osd/window_state.h"
 
-namespace osd_test {
+namespace emu_test {
 
-class OsdTest : public ::testing::Test {
+inline std::string read_file(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void write_file(const std::filesystem::path& p, const std::string& bytes) {
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+class EmuTest : public ::testing::Test {
   protected:
+    // Config fields a fixture may set before EmuTest::SetUp: the clock and a nearly full disk.
     void SetUp() override {
-        char tmpl[] = "/tmp/osd_test.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        std::filesystem::create_directories(dir / "disk/ProgramFiles/Settings/TovakRC");
-        tapsim::Config config;
-        config.disk = (dir / "disk").string();
+        dir = tapsim::make_temp_dir("unit_test");
+        ASSERT_FALSE(dir.empty());
+        disk = dir / "disk";
+        std::filesystem::create_directories(disk / "ProgramFiles/Settings/TovakRC");
+        config.disk = disk.string();
         config.usb = (dir / "usb").string();
-        const char* shots = getenv("OSD_SHOTS");
+        const char* shots = getenv("TEST_SHOTS");
         config.shots = shots && *shots ? shots : (dir / "shots").string();
         emu = std::make_unique<tapsim::Emulator>(config);
         ASSERT_TRUE(emu->ok()) << emu->error();
         saved_settings = settings;
         settings = settings_record{};
-        settings.flags = SET_ENGLISH | SET_LARGE_FONT;
+        settings.flags = SET_ENGLISH;
+        usage = usage_record{};
+        key_stats = key_stats_record{};
         window_flags = 0;
         title_tick = step_ticks = 0;
+        image_state = 0;
+        headline_toggle = 0;
         history_clear();
+        windows_register();
         mem_start = mem_outstanding();
     }
 
     void TearDown() override {
         // Whatever a test left open is closed the way a user would close it.
-        if (line_edit_open()) line_edit(0x10017, 0, nullptr, nullptr, nullptr);
-        if (window_flags & WS_HELP) help_box(0x10017, nullptr, nullptr);
+        constexpr dword exit_key = 0x10017;
+        if (line_edit_open()) line_edit(exit_key, 0, nullptr, nullptr, nullptr);
+        if (window_flags & WS_HELP) help_box(exit_key, nullptr, nullptr);
         while (ibox_open())
             ibox_show(nullptr, nullptr, 0);
+        if (window_flags & WS_IMAGE) image_view(exit_key, nullptr, nullptr);
+        osd_release(&image_window);
+        osd_close(&image_window);
         for (osd_window* w : windows) {
             osd_release(w);
             osd_close(w);
         }
         history_clear();
+        inf_release();
         EXPECT_EQ(mem_outstanding(), mem_start) << "blocks not given back";
         screen_give_back();
         active_window = nullptr;
@@ -66,7 +95,7 @@ class OsdTest : public ::testing::Test {
         settings = saved_settings;
         window_flags = 0;
         std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
+        if (!dir.empty()) std::filesystem::remove_all(dir, ec);
     }
 
     // A window record owned by the test (closed at the end).
@@ -75,6 +104,11 @@ class OsdTest : public ::testing::Test {
         *owned.back() = osd_window{};
         windows.push_back(owned.back().get());
         return owned.back().get();
+    }
+
+    // A file of the settings folder on the emulated disk.
+    std::filesystem::path settings_file(const std::string& name) const {
+        return disk / "ProgramFiles/Settings/TovakRC" / name;
     }
 
     const tapsim::Region* region(const osd_window* w) const {
@@ -139,13 +173,15 @@ class OsdTest : public ::testing::Test {
             n += c.name == name;
         return n;
     }
-    // Writes NAME.png and NAME.json into the shots folder (OSD_SHOTS or the test's own).
+    // Writes NAME.png and NAME.json into the shots folder (TEST_SHOTS or the test's own).
     void snap(const std::string& name) {
         std::string written;
         EXPECT_TRUE(emu->snap(name, &written)) << name;
     }
+    bool writing_shots() const { return getenv("TEST_SHOTS") && *getenv("TEST_SHOTS"); }
 
-    std::filesystem::path dir;
+    tapsim::Config config{.clock = "2026-12-10 20:15:30"};
+    std::filesystem::path dir, disk;
     std::unique_ptr<tapsim::Emulator> emu;
     settings_record saved_settings{};
     int64_t mem_start = 0;
@@ -153,4 +189,15 @@ class OsdTest : public ::testing::Test {
     std::vector<osd_window*> windows;
 };
 
-} // namespace osd_test
+// The OSD toolkit's tests draw in the large font.
+class OsdTest : public EmuTest {
+  protected:
+    void SetUp() override {
+        EmuTest::SetUp();
+        settings.flags |= SET_LARGE_FONT;
+    }
+};
+
+using CoreTest = EmuTest;
+
+} // namespace emu_test

@@ -8,12 +8,11 @@
 #include <string>
 
 #include "browser/copy_queue.h"
-#include "core/later_parts.h"
-#include "core_fixture.h"
+#include "emu_fixture.h"
 
-using core_test::CoreTest;
-using core_test::read_file;
-using core_test::write_file;
+using emu_test::CoreTest;
+using emu_test::read_file;
+using emu_test::write_file;
 namespace fs = std::filesystem;
 
 namespace {

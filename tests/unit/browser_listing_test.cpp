@@ -9,10 +9,10 @@
 
 #include "browser/listing.h"
 #include "browser/recording.h"
-#include "core_fixture.h"
+#include "emu_fixture.h"
 
-using core_test::CoreTest;
-using core_test::write_file;
+using emu_test::CoreTest;
+using emu_test::write_file;
 namespace fs = std::filesystem;
 
 namespace {

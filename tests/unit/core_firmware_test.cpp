@@ -7,14 +7,14 @@
 
 #include "common/script_run.h"
 #include "common/tap_header_read.h"
-#include "core/fw_bind.h"
+#include "common/fw_bind.h"
 #include "core/lifecycle.h"
-#include "core/log.h"
-#include "core_fixture.h"
+#include "common/log.h"
+#include "emu_fixture.h"
 
-using core_test::CoreTest;
-using core_test::read_file;
-using core_test::write_file;
+using emu_test::CoreTest;
+using emu_test::read_file;
+using emu_test::write_file;
 
 namespace {
 

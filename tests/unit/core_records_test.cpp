@@ -6,14 +6,14 @@
 #include <vector>
 
 #include "common/paths.h"
-#include "core/persist.h"
-#include "core/usage.h"
-#include "core_fixture.h"
+#include "common/persist.h"
+#include "common/usage.h"
+#include "emu_fixture.h"
 #include "platform/tap_api.h"
 
-using core_test::CoreTest;
-using core_test::read_file;
-using core_test::write_file;
+using emu_test::CoreTest;
+using emu_test::read_file;
+using emu_test::write_file;
 
 namespace {
 

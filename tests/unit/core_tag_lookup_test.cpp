@@ -2,9 +2,9 @@
 #include <string>
 
 #include "core/tag_lookup.h"
-#include "core_fixture.h"
+#include "emu_fixture.h"
 
-using core_test::CoreTest;
+using emu_test::CoreTest;
 
 TEST(TagLookup, ValuesOfLines) {
     struct Case {
@@ -39,9 +39,9 @@ TEST(TagLookup, ValuesOfLines) {
 
 TEST_F(CoreTest, TagLookupReadsTheTagFileOfTheSettingsFolder) {
     EXPECT_STREQ(tag_lookup("City"), "") << "no file";
-    core_test::write_file(settings_file("TovakRC.tmp"),
-                          "<?xml version=\"1.0\"?>\n<query>\n <City><![CDATA[M\xFCnchen]]></City>\n"
-                          " <lat>48.14</lat>\n</query>\n");
+    emu_test::write_file(settings_file("TovakRC.tmp"),
+                         "<?xml version=\"1.0\"?>\n<query>\n <City><![CDATA[M\xFCnchen]]></City>\n"
+                         " <lat>48.14</lat>\n</query>\n");
     EXPECT_STREQ(tag_lookup("City"), "M\xFCnchen");
     EXPECT_STREQ(tag_lookup("lat"), "48.14");
     EXPECT_STREQ(tag_lookup("lon"), "");

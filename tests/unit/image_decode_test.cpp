@@ -9,8 +9,9 @@
 #include <functional>
 
 #include "common/memory.h"
-#include "core/programs.h"
+#include "common/programs.h"
 #include "common/settings.h"
+#include "emu_fixture.h"
 #include "emulator.h"
 #include "bmp_samples.h"
 #include "pictures.h"
@@ -73,30 +74,15 @@ std::string palette(std::initializer_list<uint32_t> colours) {
     return p;
 }
 
-class ImageDecode : public ::testing::Test {
+class ImageDecode : public emu_test::EmuTest {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/imagedecode.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        fs::create_directories(dir / "disk" / "Pics");
-        fs::create_directories(dir / "disk" / "ProgramFiles" / "Settings" / "TovakRC");
-        tapsim::Config c;
-        c.disk = (dir / "disk").string();
-        emu = std::make_unique<tapsim::Emulator>(c);
-        ASSERT_TRUE(emu->ok());
-        saved = settings;
-        settings.flags = SET_ENGLISH;
-        win = osd_window{};
-        osd_frame(&win, 400, 6, "Test", nullptr, 0);
-        ASSERT_EQ(current_dir_change("/Pics"), 0);
+        EmuTest::SetUp();
+        fs::create_directories(disk / "Pics");
+        win = window();
+        osd_frame(win, 400, 6, "Test", nullptr, 0);
+        ASSERT_EQ(tap_folder_change("/Pics"), 0);
         start = mem_outstanding();
-    }
-    void TearDown() override {
-        osd_close(&win);
-        settings = saved;
-        emu.reset();
-        fs::remove_all(dir);
     }
     void file(const std::string& name, const std::string& bytes) {
         std::ofstream(dir / "disk" / "Pics" / name, std::ios::binary) << bytes;
@@ -114,10 +100,7 @@ class ImageDecode : public ::testing::Test {
         EXPECT_EQ(mem_outstanding(), start) << "every block given back";
     }
 
-    fs::path dir;
-    std::unique_ptr<tapsim::Emulator> emu;
-    settings_record saved;
-    osd_window win;
+    osd_window* win = nullptr;
     int64_t start = 0;
 };
 
@@ -141,7 +124,7 @@ TEST_F(ImageDecode, BordersWiderThanTenPixelsAreTrimmed) {
             return edge ? 0xFFFFFF : (x + y) % 2 ? 0xFF0000 : 0x00FF00;
         };
         file("b.bmp", bmp(c.w, c.h, 24, 0, body24(c.w, c.h, colour)));
-        image_record* img = bmp_read(&win, "b.bmp");
+        image_record* img = bmp_read(win, "b.bmp");
         ASSERT_NE(img, nullptr);
         ASSERT_NE(img->pixels, nullptr);
         EXPECT_EQ(img->file_width, c.w);
@@ -188,7 +171,7 @@ TEST_F(ImageDecode, PalettesAndRunLengths) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         file("p.bmp", c.file);
-        image_record* img = bmp_read(&win, "p.bmp");
+        image_record* img = bmp_read(win, "p.bmp");
         ASSERT_NE(img, nullptr);
         ASSERT_NE(img->pixels, nullptr);
         ASSERT_EQ(img->width, c.w);
@@ -238,7 +221,7 @@ TEST_F(ImageDecode, DamagedRunLengthsStopWithoutWritingOutside) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         file("r.bmp", bmp(4, 2, 8, 1, pal + c.body));
-        image_record* img = bmp_read(&win, "r.bmp");
+        image_record* img = bmp_read(win, "r.bmp");
         ASSERT_NE(img, nullptr);
         EXPECT_NE(img->pixels, nullptr);
         done(img);
@@ -285,7 +268,7 @@ TEST_F(ImageDecode, UnsupportedAndBrokenBitmaps) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         file("u.bmp", c.file);
-        image_record* img = bmp_read(&win, "u.bmp");
+        image_record* img = bmp_read(win, "u.bmp");
         EXPECT_EQ(img != nullptr, c.record);
         if (img) EXPECT_EQ(img->pixels, nullptr);
         done(nullptr);
@@ -316,7 +299,7 @@ TEST_F(ImageDecode, JpegSizeAskedOfTheFirmwareShrinksUntilItFits) {
     file("big.jpg", jpeg_bytes(4000, 3000, "http://example.test/a.jpg Evening at the lake"));
     // Room for the first request: 4000 x 3000 is asked as 1687 x 1800.
     emu->state().jpeg_max_pixels = 1687 * 1800;
-    image_record* img = jpg_read(&win, "big.jpg");
+    image_record* img = jpg_read(win, "big.jpg");
     ASSERT_NE(img, nullptr);
     EXPECT_EQ(img->file_width, 4000);
     EXPECT_EQ(img->width, 1687);
@@ -328,7 +311,7 @@ TEST_F(ImageDecode, JpegSizeAskedOfTheFirmwareShrinksUntilItFits) {
     done(img);
     // Less memory: each refusal shrinks the request by a tenth (three times here).
     emu->state().jpeg_max_pixels = 1400 * 1400;
-    img = jpg_read(&win, "big.jpg");
+    img = jpg_read(win, "big.jpg");
     ASSERT_NE(img, nullptr);
     ASSERT_NE(img->pixels, nullptr);
     EXPECT_EQ(img->width, 1687 * 9 / 10 * 9 / 10 * 9 / 10);
@@ -346,7 +329,7 @@ TEST_F(ImageDecode, JpegCommentWithoutLinkAndBrokenFiles) {
     std::string cut = jpeg_bytes(64, 48, nullptr).substr(0, 20); // ends before the frame header
     for (const std::string& bytes : {std::string("GIF89a"), cut}) {
         file("x.jpg", bytes);
-        EXPECT_EQ(jpg_read(&win, "x.jpg"), nullptr);
+        EXPECT_EQ(jpg_read(win, "x.jpg"), nullptr);
     }
     done(nullptr);
 }
@@ -361,7 +344,7 @@ TEST_F(ImageDecode, ConverterOutputIsCheckedBeforeItIsUsed) {
         << header << std::string("\x10\x20\x30\x40\x50\x60", 6);
     program("tovak_gif.mips", "#!/bin/sh\nexec cat " + (dir / "stream.bin").string() + "\n");
     file("ok.gif", "");
-    image_record* img = pipe_image_read(&win, "ok.gif");
+    image_record* img = pipe_image_read(win, "ok.gif");
     ASSERT_NE(img, nullptr);
     ASSERT_NE(img->pixels, nullptr);
     EXPECT_EQ(at(img, 0, 0), 0xFF102030u);
@@ -369,11 +352,11 @@ TEST_F(ImageDecode, ConverterOutputIsCheckedBeforeItIsUsed) {
     done(img);
     // One byte short of a header: an image error.
     program("tovak_gif.mips", "#!/bin/sh\nhead -c 255 /dev/zero\n");
-    EXPECT_EQ(pipe_image_read(&win, "ok.gif"), nullptr);
+    EXPECT_EQ(pipe_image_read(win, "ok.gif"), nullptr);
     EXPECT_NE(emu->osd().screen_text().find("/Pics/ok.gif: image error"), std::string::npos)
         << emu->osd().screen_text();
     // No PNG converter installed.
-    EXPECT_EQ(pipe_image_read(&win, "p.png"), nullptr);
+    EXPECT_EQ(pipe_image_read(win, "p.png"), nullptr);
     done(nullptr);
 }
 

@@ -15,14 +15,13 @@
 
 #include "common/memory.h"
 #include "common/settings.h"
-#include "core/programs.h"
-#include "core/windows.h"
+#include "common/programs.h"
 #include "emulator.h"
 #include "pictures.h"
 #include "viewer_fixture.h"
 #include "image/capture.h"
 #include "image/decode.h"
-#include "image/file_details.h"
+#include "browser/file_details.h"
 #include "image/viewer.h"
 #include "osd/ibox.h"
 #include "osd/key_help.h"
@@ -370,7 +369,7 @@ TEST_F(ImageViewer, CapturesShownAgain) {
     screen_capture(nullptr);
     ASSERT_TRUE(fs::exists(dir / "disk" / "Captures" / "tovakrc_00.bmp"));
     ASSERT_TRUE(fs::exists(dir / "disk" / "Captures" / "video_00.bmp"));
-    ASSERT_EQ(current_dir_change("/Captures"), 0);
+    ASSERT_EQ(tap_folder_change("/Captures"), 0);
     image_record* osd_capture = bmp_read(nullptr, "tovakrc_00.bmp");
     ASSERT_NE(osd_capture, nullptr);
     EXPECT_EQ(osd_capture->anamorphic, 1);
@@ -388,14 +387,14 @@ TEST_F(ImageViewer, CapturesShownAgain) {
 }
 
 TEST_F(ImageViewer, ScreenshotsOfEachFormat) {
-    // With IMAGE_SHOTS set the viewer's screen is written there for a look.
+    // With TEST_SHOTS set the viewer's screen is written there for a look.
     if (!install_converters()) GTEST_SKIP() << "the converter programs are not built";
     file("sample.gif", gif(400, 300));
     ASSERT_TRUE(png_file(dir / "disk" / "Pics" / "sample.png", 500, 375));
     file("sample.jpg", jpeg(800, 600, "http://example.org Sample%20headline"));
     file("sample.bmp", bmp24(320, 240, 0x2040C0, 0xF0C000));
     const char* names[] = {"sample.jpg", "sample.gif", "sample.png", "sample.bmp"};
-    const bool writing = getenv("IMAGE_SHOTS") && *getenv("IMAGE_SHOTS");
+    const bool writing = writing_shots();
     for (const char* n : names) {
         SCOPED_TRACE(n);
         image_view(0, "/Pics", n);

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "osd/icons.h"
-#include "osd_fixture.h"
+#include "emu_fixture.h"
 
-using osd_test::OsdTest;
+using emu_test::OsdTest;
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "osd/icons.h"
-#include "osd_fixture.h"
+#include "emu_fixture.h"
 
-using osd_test::OsdTest;
+using emu_test::OsdTest;
 
 namespace {
 

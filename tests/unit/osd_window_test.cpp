@@ -1,9 +1,9 @@
 // The window toolkit: geometry of the two window kinds, the palette and the style word, the
 // title bar, the frame, the timing display, saving and restoring, key panels, tick helpers.
 #include "osd/icons.h"
-#include "osd_fixture.h"
+#include "emu_fixture.h"
 
-using osd_test::OsdTest;
+using emu_test::OsdTest;
 
 namespace {
 

@@ -1,0 +1,20 @@
+#include "core/windows.h"
+
+#include "browser/browser.h"
+#include "browser/file_details.h"
+#include "image/viewer.h"
+#include "osd/window_open.h"
+
+namespace {
+
+dword browser_entry(const window_call& call) {
+    return file_browser(call.key);
+}
+
+} // namespace
+
+void windows_register(void) {
+    window_register(WINDOW_BROWSER, browser_entry);
+    window_register(WINDOW_IMAGE, image_viewer_entry);
+    window_register(WINDOW_DETAILS, file_details_entry);
+}

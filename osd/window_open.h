@@ -1,0 +1,87 @@
+// How the parts of the TAP start each other without knowing each other: every window and
+// every action one part starts in another has an id here, and the core registers the entry of
+// each one this TAP has at start-up. A window opens another one (the browser the image viewer,
+// the viewer the file details, ...) through window_open; the key dispatcher routes keys to the
+// open window through the same entries. An id without an entry is not available: asked for
+// by the user it shows "Not available yet." for a moment; asked for by a background duty it
+// gives the caller's answer for "none".
+#pragma once
+
+#include <stddef.h>
+
+#include "platform/tap_api.h"
+
+struct osd_window;
+
+enum window_id {
+    // Windows: key 0 opens them, later calls pass one key each.
+    WINDOW_MENU,    // settings menu
+    WINDOW_INFOS,   // Infos & Tools
+    WINDOW_EPG,     // EPG
+    WINDOW_BROWSER, // file browser
+    WINDOW_TEXT,    // text viewer: name (null: the last document, "": empty)
+    WINDOW_IMAGE,   // image viewer: dir and name of the picture; 1 while it is open
+    WINDOW_DETAILS, // file details of dir/name: in an info box, or drawn into `over`
+    // Actions.
+    ACTION_MP3,      // MP3 playback (mode: mp3_request)
+    ACTION_TOOL,     // the browser's external tools (mode: browser_tool_kind)
+    ACTION_TRIM,     // trim the paused recording (mode 1, |<: keep the part after the pause)
+    ACTION_TAP_STOP, // TAP key + Stop
+    ACTION_SYSTEM,   // system detection (mode: system_request)
+    ACTION_UPDATE,   // update check (mode 0: silent); >= 0 when the settings are to be saved
+    WINDOW_IDS
+};
+
+enum mp3_request {
+    MP3_PLAY_FILE = 0,   // dir/name, an MP3 file
+    MP3_PLAY_LIST = 1,   // dir/name, a playlist file (.m3u, .pls)
+    MP3_PLAY_FOLDER = 2, // every MP3 file of the folder dir/name
+    MP3_PREVIOUS,        // |< while the playlist plays
+    MP3_NEXT,            // >|
+    MP3_STOP,            // Stop
+    MP3_ACTIVE,          // 1 while a playlist plays
+    MP3_TRACK_END,       // the firmware reported the end of the track
+    MP3_TRACK_ENDED,     // 1 when the track was reported ended
+    MP3_DROP,            // forget the playlist
+    MP3_ADVANCE,         // go on with the playlist
+};
+
+enum browser_tool_kind {
+    BROWSER_TOOL_SPECIAL = 0,        // AR: run a ".sh", codecs or hex dump of dir/name
+    BROWSER_TOOL_RECTOOL = 1,        // Slow: recording analyser (name null: live TV)
+    BROWSER_TOOL_RECTOOL_REPAIR = 2, // TAP key + Slow: the same and the header repair
+    BROWSER_TOOL_TREE = 3,           // TAP key + Info: recursive listing of dir
+};
+
+enum system_request {
+    SYSTEM_DETECT = 0,    // model, /proc values, firmware version, network
+    SYSTEM_MAC_KNOWN = 1, // 1 when the detection found a MAC address
+};
+
+// What the caller hands over.
+struct window_call {
+    dword key;          // windows: 0 opens, else one key
+    const char* dir;    // folder of the file concerned, or null
+    const char* name;   // the file, or null
+    osd_window* over;   // the caller's window (boxes are drawn over it), or null
+    int mode;           // the request of an action
+    char* answer;       // where a window writes a name it hands back (WINDOW_IMAGE: the
+    size_t answer_size; // picture shown), or null
+};
+
+typedef dword (*window_entry)(const window_call& call);
+
+// Registers (or with null removes) the entry of an id.
+void window_register(window_id id, window_entry entry);
+bool window_available(window_id id);
+
+// For the user: runs the entry, or shows "Not available yet." / "Noch nicht verfügbar." over
+// call.over for a moment and returns WINDOW_ABSENT.
+enum : dword { WINDOW_ABSENT = 0xFFFFFFFF };
+dword window_open(window_id id, const window_call& call);
+// For background duties and questions: runs the entry, or returns `absent`.
+dword window_ask(window_id id, const window_call& call, dword absent);
+
+// The window whose screen Sleep captures while it shows key codes (the settings menu sets it),
+// or null.
+extern osd_window* key_code_window;
