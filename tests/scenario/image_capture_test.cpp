@@ -99,3 +99,47 @@ TEST_F(Capture, MissingCapturesFolderWritesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Capture, FullDiskIsReportedAndLeavesNoFile) {
+    struct Case {
+        uint32_t language;
+        const char* message;
+    } cases[] = {
+        {SET_ENGLISH, "Not written, disk full?"},
+        {0, "Nicht geschrieben, Platte voll?"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        emu.reset();
+        settings_record s{};
+        s.initialised = 1;
+        s.flags = c.language | SET_START_LISTENING;
+        s.tf_model = 1;
+        s.rc_model = 1;
+        std::ofstream(disk_path("/ProgramFiles/Settings/TovakRC/TovakRC.ini"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(&s), sizeof s);
+        tapsim::Config config;
+        config.disk_room = 64 * 1024; // far less than a 1280 x 720 picture
+        start(config);
+        ASSERT_EQ(load(), 0);
+        emu->on_sleep = [this](uint32_t) { shown += screen(); };
+        shown.clear();
+        run("Sat Sleep");
+        EXPECT_NE(shown.find("/Captures/video_00.bmp: " + std::string(c.message)),
+                  std::string::npos)
+            << shown;
+        EXPECT_EQ(shown.find("OK."), std::string::npos) << shown;
+        EXPECT_FALSE(std::filesystem::exists(disk_path("/Captures/video_00.bmp")))
+            << "no short picture is left behind";
+        // The OSD plane over the browser does not fit either.
+        run("Sat Filelist");
+        shown.clear();
+        run("Sat Sleep");
+        EXPECT_NE(shown.find(c.message), std::string::npos) << shown;
+        run("Exit");
+    }
+}
+
+} // namespace
