@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "common/memory.h"
-#include "osd/ibox.h"
+#include "common/errors.h"
 #include "platform/tap_api.h"
 #include "common/receiver_path.h"
 

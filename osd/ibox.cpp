@@ -41,28 +41,6 @@ const char* kind_title(int kind) {
     }
 }
 
-struct error_text {
-    const char* en;
-    const char* de;
-};
-const error_text error_texts[] = {
-    {"Backend file missing, please get update via TAP menu.",
-     "Backenddatei fehlt, bitte per Update im TAP-Men\xFC"
-     " holen."},
-    {"Aux. program failed, please report details to Tovak.",
-     "Hilfsprogrammfehler, bitte Details an Tovak melden."},
-    {"Server unreachable or internet connection down.",
-     "Server nicht erreichbar oder keine Internetverbindung."},
-    {"See error message in /tmp directory for this file.", "Siehe Fehlermeldung im /tmp-Verz. f\xFC"
-                                                           "r diese Datei."},
-    {"Crypted file, operation may take too long time.", "Verschl\xFC"
-                                                        "sselte Datei, Vorgang w\xFC"
-                                                        "rde zu lang dauern."},
-};
-constexpr int error_count = sizeof error_texts / sizeof error_texts[0];
-
-const char* pending_message; // a text of error_texts, or null
-char* pending_title;         // owned copy
 dword hold_start;
 
 // Breaks lines longer than 80 characters at their last blank among the first 80 (never at the
@@ -199,35 +177,10 @@ void ibox_hold(dword duration, const char* text, int kind) {
     ibox_show(nullptr, nullptr, 0);
 }
 
-void error_post(int code, const char* title) {
-    if (code < 0 || code >= error_count) {
-        log_printf("error_post (%d): unknown message", code);
-        return;
-    }
-    pending_message = ui_text(error_texts[code].en, error_texts[code].de);
-    mem_free(pending_title);
-    pending_title = str_dup(title ? title : ui_text("Error", "Fehler"));
-    log_printf("%s: %s", pending_title ? pending_title : "", pending_message);
-}
-
-const char* error_pending(void) {
-    return pending_message;
-}
-
-const char* error_pending_title(void) {
-    return pending_title ? pending_title : "";
-}
-
-void error_clear(void) {
-    pending_message = nullptr;
-    mem_free(pending_title);
-    pending_title = nullptr;
-}
-
 int error_show(void) {
-    if (!pending_message) return 0;
-    snprintf(line_buffer + 1, sizeof line_buffer - 1, "%s", pending_message);
-    ibox_show(pending_title, line_buffer + 1, IBOX_ERROR);
+    if (!error_pending()) return 0;
+    snprintf(line_buffer + 1, sizeof line_buffer - 1, "%s", error_pending());
+    ibox_show(error_pending_title(), line_buffer + 1, IBOX_ERROR);
     error_clear(); // the box drew its own copy of the title
     return 1;
 }

@@ -4,6 +4,7 @@
 // key handling).
 #pragma once
 
+#include "common/errors.h"
 #include "platform/tap_api.h"
 #include "window.h"
 
@@ -42,22 +43,6 @@ void ibox_timed(osd_window* win, dword duration, int kind, const char* title, co
 // `duration` milliseconds since the first call, then closes it.
 void ibox_hold(dword duration, const char* text, int kind);
 
-// Standard error messages posted by code that runs helper programs or network requests.
-enum error_code {
-    ERR_BACKEND_MISSING = 0,
-    ERR_AUX_FAILED = 1,
-    ERR_SERVER_UNREACHABLE = 2,
-    ERR_SEE_TMP = 3,
-    ERR_CRYPTED = 4,
-};
-// Stores the message of `code` in the UI language as the pending error with a copy of `title`
-// ("Error"/"Fehler" when null) and logs "title: message". Does not draw.
-void error_post(int code, const char* title);
-// The pending error's message, or null, and its title.
-const char* error_pending(void);
-const char* error_pending_title(void);
-// Forgets the pending error (after its owner showed it in its own window).
-void error_clear(void);
 // Shows the pending error in a kind-18 box (the caller closes it) and clears it. Returns 1
 // when there was one, else 0.
 int error_show(void);
