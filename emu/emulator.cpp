@@ -69,14 +69,6 @@ bool parse_number(const std::string& text, int64_t* out) {
 
 } // namespace
 
-std::string make_temp_dir(const std::string& prefix) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + prefix + ".XXXXXX";
-    std::vector<char> buffer(path.begin(), path.end());
-    buffer.push_back(0);
-    return mkdtemp(buffer.data()) ? std::string(buffer.data()) : std::string();
-}
-
 uint32_t key_code(const std::string& name) {
     if (const key_name_row* row = key_name_lookup(name.c_str())) return row->code;
     if (name.size() > 2 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X')) {

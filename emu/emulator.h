@@ -15,6 +15,7 @@
 #include "osd.h"
 #include "platform/firmware.h"
 #include "state.h"
+#include "temp_dir.h"
 #include "trace.h"
 
 // The firmware's TAP task table and current task index, as TAPs bind them by name.
@@ -180,8 +181,6 @@ class Emulator {
 // The C library's dlsym, for the emulator's own lookups in libtap and the TAPs; what TAPs call
 // as dlsym hides the withheld firmware symbols (firmware_lookup.cpp).
 void* unfiltered_dlsym(void* handle, const char* name);
-// A fresh folder "<TMPDIR or /tmp>/<prefix>.XXXXXX"; "" when none can be made.
-std::string make_temp_dir(const std::string& prefix);
 
 // Code of a key name of the key name table, or a raw code ("0x1003f"); 0 when unknown.
 uint32_t key_code(const std::string& name);

@@ -95,9 +95,9 @@ int main(int argc, char** argv) {
 #endif
     std::string demo_dir;
     if (config.disk.empty()) {
-        char tmpl[] = "/tmp/tapsim-demo.XXXXXX";
+        const std::string tmpl = tapsim::make_temp_dir("tapsim-demo");
         std::string why;
-        if (!mkdtemp(tmpl) || !tapsim::make_demo_disk(tmpl, &why)) {
+        if (tmpl.empty() || !tapsim::make_demo_disk(tmpl, &why)) {
             std::fprintf(stderr, "tapsim: %s\n",
                          why.empty() ? "cannot make a demo disk" : why.c_str());
             return 1;

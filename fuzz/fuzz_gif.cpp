@@ -1,7 +1,6 @@
 // libFuzzer target: arbitrary bytes through tovak_gif's decoding core, as if they were a file.
 //
-//   gif_fuzz_seeds corpus/              (a few small GIF files to start from)
-//   fuzz_gif -max_total_time=60 -rss_limit_mb=2048 corpus/
+//   fuzz_gif -max_total_time=60 -rss_limit_mb=2048 corpus/ fuzz/seeds/gif/
 //
 // Besides memory errors it checks the stream's shape: a header for the logical screen (reduced
 // when the screen is larger than the TAP takes), then exactly one RGB triple per pixel of that

@@ -23,9 +23,8 @@ struct fixture {
     tapsim::Emulator* emu = nullptr;
     osd_window win{};
     fixture() {
-        char tmpl[] = "/tmp/image_fuzz.XXXXXX";
-        if (!mkdtemp(tmpl)) __builtin_trap();
-        disk = tmpl;
+        disk = tapsim::make_temp_dir("image_fuzz");
+        if (disk.empty()) __builtin_trap();
         std::filesystem::create_directories(disk + "/Pics");
         tapsim::Config c;
         c.disk = disk;

@@ -1,5 +1,6 @@
 #include "conv_cli.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -47,4 +48,28 @@ void conv_report_error(const char* format, ...) {
             if (c == EOF || c == '\n') break;
         }
     }
+}
+
+int conv_write_stdout(const char* file, const char* decode_error,
+                      int (*convert)(void* decoder, const stream_sink& sink, int* error),
+                      void (*release)(void* decoder), void* decoder) {
+    // Without the buffer stdout keeps its own (4 KiB on a pipe); a refused buffer leaves the
+    // default one: slower, but correct.
+    static char output_buffer[64 * 1024];
+    static_cast<void>(std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer));
+    errno = 0;
+    int error = 0;
+    const int status = convert(decoder, sink_for_file(stdout), &error);
+    const bool flushed = std::fflush(stdout) == 0;
+    const int write_errno = errno;
+    release(decoder);
+    if (status == conv_stream_decode_failed) {
+        conv_report_error("%s: %s error %d", file, decode_error, error);
+        return conv_exit_error;
+    }
+    if (status == conv_stream_write_failed || !flushed) {
+        conv_report_error("%s: write error %d", file, write_errno);
+        return conv_exit_error;
+    }
+    return 0;
 }

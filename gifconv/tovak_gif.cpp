@@ -1,6 +1,5 @@
 // tovak_gif: converts the first picture of a GIF file into the raw image stream on standard
 // output. The TAP starts it through a pipe ("tovak_gif.mips [-h] file") and reads the stream.
-#include <cerrno>
 #include <cstdio>
 
 #include <gif_lib.h>
@@ -10,7 +9,9 @@
 
 namespace {
 
-constexpr std::size_t output_buffer_size = 64 * 1024;
+static_assert(gif_stream_gif_failed == conv_stream_decode_failed &&
+                  gif_stream_write_failed == conv_stream_write_failed,
+              "the programs' results");
 
 const char usage_text[] =
     "usage: %s [option]* {gif_file}\n\n\t-v\tverbose only\n\t-h\theader only\n";
@@ -47,24 +48,15 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // Rows go out in few large writes. Without the buffer stdout keeps its own (4 KiB on a pipe).
-    static char output_buffer[output_buffer_size];
-    if (std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer) != 0) {
-        // stdout keeps its default buffer; slower, but correct
-    }
-    errno = 0;
-    const int status = gif_stream_convert(gif, args.header_only, sink_for_file(stdout), &error);
-    // Whatever was written goes out before a message, so the reader sees the header first.
-    const bool flushed = std::fflush(stdout) == 0;
-    const int write_errno = errno;
-    gif_close(gif);
-    if (status == gif_stream_gif_failed) {
-        conv_report_error("%s: GifSlurp error %d", args.file, error);
-        return conv_exit_error;
-    }
-    if (status == gif_stream_write_failed || !flushed) {
-        conv_report_error("%s: write error %d", args.file, write_errno);
-        return conv_exit_error;
-    }
-    return 0;
+    struct decoder {
+        GifFileType* gif;
+        bool header_only;
+    } d{gif, args.header_only};
+    return conv_write_stdout(
+        args.file, "GifSlurp",
+        [](void* p, const stream_sink& sink, int* error) {
+            auto* d = static_cast<decoder*>(p);
+            return gif_stream_convert(d->gif, d->header_only, sink, error);
+        },
+        [](void* p) { gif_close(static_cast<decoder*>(p)->gif); }, &d);
 }

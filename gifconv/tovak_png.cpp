@@ -6,7 +6,6 @@
 // per sample; the error codes are those of png_stream.h; rows are decoded and written one at a
 // time, so a file that turns out damaged halfway leaves the rows before the damage on standard
 // output (followed by the "PngRead error" message), where tovak_gif leaves the header alone.
-#include <cerrno>
 #include <cstdio>
 
 #include "conv_cli.h"
@@ -14,7 +13,9 @@
 
 namespace {
 
-constexpr std::size_t output_buffer_size = 64 * 1024;
+static_assert(png_stream_png_failed == conv_stream_decode_failed &&
+                  png_stream_write_failed == conv_stream_write_failed,
+              "the programs' results");
 
 const char usage_text[] =
     "usage: %s [option]* {png_file}\n\n\t-v\tverbose only\n\t-h\theader only\n";
@@ -64,25 +65,21 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // Rows go out in few large writes. Without the buffer stdout keeps its own (4 KiB on a pipe).
-    static char output_buffer[output_buffer_size];
-    if (std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer) != 0) {
-        // stdout keeps its default buffer; slower, but correct
-    }
-    errno = 0;
-    const int status = png_stream_convert(png, args.header_only, sink_for_file(stdout), &error);
-    // Whatever was written goes out before a message, so the reader sees the header first.
-    const bool flushed = std::fflush(stdout) == 0;
-    const int write_errno = errno;
-    png_stream_close(png);
-    close_input(file);
-    if (status == png_stream_png_failed) {
-        conv_report_error("%s: PngRead error %d", args.file, error);
-        return conv_exit_error;
-    }
-    if (status == png_stream_write_failed || !flushed) {
-        conv_report_error("%s: write error %d", args.file, write_errno);
-        return conv_exit_error;
-    }
-    return 0;
+    struct decoder {
+        png_stream* png;
+        std::FILE* file;
+        bool header_only;
+    } d{png, file, args.header_only};
+    return conv_write_stdout(
+        args.file, "PngRead",
+        [](void* p, const stream_sink& sink, int* error) {
+            auto* d = static_cast<decoder*>(p);
+            return png_stream_convert(d->png, d->header_only, sink, error);
+        },
+        [](void* p) {
+            auto* d = static_cast<decoder*>(p);
+            png_stream_close(d->png);
+            close_input(d->file);
+        },
+        &d);
 }

@@ -94,7 +94,9 @@ image_record* jpg_read(osd_window* win, const char* name) {
         log_printf("%s: %dx%d (SOF marker missing)", name, img->file_width, img->file_height);
         return nullptr;
     }
-    log_printf("jpg_read: xx0=%d yy0=%d", img->file_width, img->file_height);
+    // Progress lines only with logging on; failures are logged always.
+    const bool logging = settings.flags & SET_LOGGING;
+    if (logging) log_printf("jpg_read: xx0=%d yy0=%d", img->file_width, img->file_height);
     if (!win) return img;
     int32_t w = img->file_width, h = img->file_height;
     if (w > 2400) {
@@ -120,7 +122,7 @@ image_record* jpg_read(osd_window* win, const char* name) {
         w = at_least_one(w * 9 / 10); // a smaller picture may still fit the firmware's memory
         h = at_least_one(h * 9 / 10);
     }
-    log_printf("jpg_read: xx=%d yy=%d retries=%d", w, h, attempts);
+    if (logging) log_printf("jpg_read: xx=%d yy=%d retries=%d", w, h, attempts);
     img->width = w;
     img->height = h;
     if (px) {

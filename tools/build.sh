@@ -4,11 +4,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
+mkdir -p build
+# Configures (every time, so that changed options take effect) and builds one folder; the
+# output goes to build/<folder>.log and is shown when a step fails.
 configure() { # folder, options...
     local dir=$1
     shift
-    [ -f "$dir/build.ninja" ] || cmake -S . -B "$dir" -G Ninja "$@" > /dev/null
-    ninja -C "$dir" > "$dir.log" 2>&1 || { cat "$dir.log"; return 1; }
+    cmake -S . -B "$dir" -G Ninja "$@" > "$dir.log" 2>&1 || { cat "$dir.log"; return 1; }
+    ninja -C "$dir" >> "$dir.log" 2>&1 || { cat "$dir.log"; return 1; }
 }
 configure build/mipsel -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mipsel-toolchain.cmake
 configure build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo

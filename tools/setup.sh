@@ -11,14 +11,19 @@ packages=(
     clang libclang-rt-14-dev valgrind time
     imagemagick python3-pil
 )
-if ! dpkg --print-foreign-architectures | grep -qx mipsel; then
-    dpkg --add-architecture mipsel
-fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+[ ${#missing[@]} -gt 0 ] || exit 0
+if [ "$(id -u)" -ne 0 ]; then
+    echo "setup.sh: these packages are missing and installing them needs root:" >&2
+    echo "    ${missing[*]}" >&2
+    echo "setup.sh: run it as root (for instance: sudo ./tools/setup.sh)." >&2
+    exit 1
 fi
+if ! dpkg --print-foreign-architectures | grep -qx mipsel; then
+    dpkg --add-architecture mipsel
+fi
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <sys/wait.h>
 
+#include "temp_dir.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,9 +30,8 @@ std::string quote(const std::string& s) {
 class Cli : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tapsim-cli.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
+        dir = tapsim::make_temp_dir("tapsim-cli");
+        ASSERT_FALSE(dir.empty());
     }
     void TearDown() override {
         std::error_code ec;

@@ -255,10 +255,9 @@ TEST(TapFile, ReadsTheHeaderOfABuiltTap) {
 }
 
 TEST(TapFile, RefusesFilesWithoutATapHeader) {
-    char name[] = "/tmp/notatap.XXXXXX";
-    int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    const std::string folder_name = make_temp_dir("notatap");
+    ASSERT_FALSE(folder_name.empty());
+    const std::string name = folder_name + "/file";
     struct Case {
         std::string bytes;
         bool readable;
@@ -273,11 +272,11 @@ TEST(TapFile, RefusesFilesWithoutATapHeader) {
     }
     TapFileInfo folder;
     std::string folder_why;
-    EXPECT_FALSE(read_tap_file("/tmp", &folder, &folder_why)) << "a folder is no TAP";
+    EXPECT_FALSE(read_tap_file(folder_name, &folder, &folder_why)) << "a folder is no TAP";
     // A shared object that is no TAP: the host's own C library.
     TapFileInfo libc;
     std::string why;
     if (read_tap_file("/lib/x86_64-linux-gnu/libc.so.6", &libc, &why))
         EXPECT_FALSE(check_tap_header(libc, &why));
-    unlink(name);
+    std::filesystem::remove_all(folder_name);
 }

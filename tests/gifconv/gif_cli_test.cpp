@@ -62,6 +62,11 @@ struct cli_case {
     int exit_code;
 };
 
+// Test names and failure messages show the case by its name.
+void PrintTo(const cli_case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class GifCli : public ::testing::TestWithParam<cli_case> {
   protected:
     static void SetUpTestSuite() {

@@ -28,6 +28,11 @@ struct picture_case {
     std::vector<rgb> expected; // rows top to bottom
 };
 
+// Test names and failure messages show the case by its name.
+void PrintTo(const picture_case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 gif_write_picture encoded(int width, int height, int background, std::vector<rgb> map,
                           std::vector<gif_write_image> images) {
     gif_write_picture picture;
@@ -303,6 +308,11 @@ struct broken_case {
     int width, height;
     int code;
 };
+
+// Test names and failure messages show the case by its name.
+void PrintTo(const broken_case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class GifBroken : public ::testing::TestWithParam<broken_case> {};
 

@@ -24,6 +24,11 @@ struct png_case {
     std::vector<rgb8> expected; // rows top to bottom
 };
 
+// Test names and failure messages show the case by its name.
+void PrintTo(const png_case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 png_picture picture(std::uint32_t width, std::uint32_t height, int colour_type, int bit_depth,
                     std::vector<std::uint8_t> rows) {
     png_picture p;
@@ -204,6 +209,11 @@ struct cli_case {
     std::string err;
     int exit_code;
 };
+
+// Test names and failure messages show the case by its name.
+void PrintTo(const cli_case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const std::string usage =
     "usage: $prog [option]* {png_file}\n\n\t-v\tverbose only\n\t-h\theader only\n\a\n";

@@ -335,6 +335,11 @@ struct PowerOnCase {
     bool mute, pause;
 };
 
+// Test names and failure messages show the case by its name.
+void PrintTo(const PowerOnCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class PowerOn : public Lifecycle, public ::testing::WithParamInterface<PowerOnCase> {};
 
 TEST_P(PowerOn, StartChannelMuteAndPauseOnlyRightAfterPowerOn) {

@@ -77,6 +77,11 @@ struct ClockCase {
     const char* time; // what libc's time() gives the TAP
 };
 
+// Test names and failure messages show the case by its uptime.
+void PrintTo(const ClockCase& c, std::ostream* os) {
+    *os << "uptime " << c.uptime;
+}
+
 class ProbeClock : public Scenario, public ::testing::WithParamInterface<ClockCase> {};
 
 TEST_P(ProbeClock, TapSeesTheReceiversClocks) {

@@ -334,6 +334,23 @@ TEST_F(ImageDecode, JpegCommentWithoutLinkAndBrokenFiles) {
     done(nullptr);
 }
 
+TEST_F(ImageDecode, JpegProgressIsLoggedOnlyWithLogging) {
+    file("p.jpg", jpeg_bytes(40, 30, nullptr));
+    file("frameless.jpg", jpeg_bytes(40, 30, nullptr).substr(0, 20));
+    for (bool logging : {false, true}) {
+        SCOPED_TRACE(logging ? "logging on" : "logging off");
+        settings.flags = SET_ENGLISH | (logging ? SET_LOGGING : 0u);
+        fs::remove(settings_file("TovakRC.log"));
+        ASSERT_NE(jpg_read(nullptr, "p.jpg"), nullptr);
+        EXPECT_EQ(jpg_read(nullptr, "frameless.jpg"), nullptr);
+        const std::string log = emu_test::read_file(settings_file("TovakRC.log"));
+        EXPECT_EQ(log.find("jpg_read: xx0=40 yy0=30") != std::string::npos, logging) << log;
+        EXPECT_NE(log.find("frameless.jpg: 0x0 (SOF marker missing)"), std::string::npos)
+            << "a failure is logged either way: " << log;
+    }
+    done(nullptr);
+}
+
 TEST_F(ImageDecode, ConverterOutputIsCheckedBeforeItIsUsed) {
     // A converter that writes the 256-byte header and two pixels.
     std::string header(256, '\0');

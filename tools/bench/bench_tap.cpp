@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
     }
     const std::string mode = argv[2];
     const int n = std::atoi(argv[3]);
-    char tmpl[] = "/tmp/bench_tap.XXXXXX";
-    if (!mkdtemp(tmpl)) return 1;
+    const std::string tmpl = tapsim::make_temp_dir("bench_tap");
+    if (tmpl.empty()) return 1;
     const fs::path disk = fs::path(tmpl) / "disk";
     fs::create_directories(disk / "ProgramFiles");
     fs::create_directories(disk / "DataFiles");

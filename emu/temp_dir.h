@@ -1,0 +1,20 @@
+// Temporary folders of the emulator, the tests and the tools: below $TMPDIR, or /tmp.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace tapsim {
+
+// A fresh folder "<TMPDIR or /tmp>/<prefix>.XXXXXX"; "" when none can be made.
+inline std::string make_temp_dir(const std::string& prefix) {
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + prefix + ".XXXXXX";
+    std::vector<char> buffer(path.begin(), path.end());
+    buffer.push_back(0);
+    return mkdtemp(buffer.data()) ? std::string(buffer.data()) : std::string();
+}
+
+} // namespace tapsim

@@ -1,0 +1,121 @@
+// The fuzz targets start from the seed files of fuzz/seeds: each one is a valid input that its
+// parser takes in full, so that fuzzing begins behind the magic numbers and size checks.
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "browser/recording.h"
+#include "core/keymap.h"
+#include "common/programs.h"
+#include "emu_fixture.h"
+#include "gd_codec.h"
+#include "image/decode.h"
+#include "osd/line_edit.h"
+
+using emu_test::EmuTest;
+using emu_test::read_file;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path seeds = fs::path(TOVAK_SOURCE_DIR) / "fuzz" / "seeds";
+
+std::vector<fs::path> seed_files(const char* target) {
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(seeds / target))
+        files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+const uint8_t* bytes(const std::string& s) {
+    return reinterpret_cast<const uint8_t*>(s.data());
+}
+
+class FuzzSeeds : public EmuTest {};
+
+} // namespace
+
+TEST_F(FuzzSeeds, EveryTargetHasSeeds) {
+    for (const char* target : {"core_files", "gd", "gif", "history", "image", "inf", "raw_stream"})
+        EXPECT_GE(seed_files(target).size(), 2u) << target;
+}
+
+TEST_F(FuzzSeeds, RecordingHeadersAreReadOrRepaired) {
+    for (const fs::path& f : seed_files("inf")) {
+        SCOPED_TRACE(f.filename().string());
+        std::string data = read_file(f);
+        std::vector<uint8_t> copy(data.begin(), data.end());
+        copy.resize(std::min<size_t>(copy.size(), PACKED_BYTES));
+        const bool read = inf_parse(bytes(data), data.size(), false) != nullptr;
+        const int repair = inf_repair_bytes(copy.data(), copy.size());
+        EXPECT_TRUE(read || repair > 0) << "neither a header nor one to repair";
+    }
+    inf_release();
+}
+
+TEST_F(FuzzSeeds, PicturesAndTheRawStreamDecode) {
+    fs::create_directories(disk / "Pics");
+    ASSERT_EQ(tap_folder_change("/Pics"), 0);
+    osd_window* win = window();
+    osd_frame(win, FULL_W, 0, "seeds", nullptr, 0);
+    int pictures = 0;
+    for (const fs::path& f : seed_files("image")) {
+        const std::string name = f.filename().string();
+        SCOPED_TRACE(name);
+        fs::copy_file(f, disk / "Pics" / name);
+        if (f.extension() == ".bmp") {
+            image_record* img = bmp_read(win, name.c_str());
+            ASSERT_NE(img, nullptr);
+            EXPECT_NE(img->pixels, nullptr);
+            mem_raw_free(img->pixels);
+            ++pictures;
+        } else if (f.extension() == ".jpg") {
+            image_record* img = jpg_read(nullptr, name.c_str());
+            ASSERT_NE(img, nullptr);
+            EXPECT_GT(img->file_width, 0);
+            ++pictures;
+        }
+    }
+    EXPECT_GE(pictures, 4);
+    for (const fs::path& f : seed_files("raw_stream")) {
+        SCOPED_TRACE(f.filename().string());
+        const std::string data = read_file(f);
+        int32_t w = 0, h = 0;
+        EXPECT_TRUE(raw_stream_check(bytes(data), data.size(), &w, &h));
+    }
+}
+
+TEST_F(FuzzSeeds, SettingsFilesAndIconsAreTaken) {
+    for (const fs::path& f : seed_files("history")) {
+        SCOPED_TRACE(f.filename().string());
+        const std::string data = read_file(f);
+        history_parse(data.data(), data.size());
+        int kinds = 0;
+        for (int k = 0; k < EDIT_KINDS; ++k)
+            kinds += history_newest(k) != nullptr;
+        EXPECT_GE(kinds, 2);
+    }
+    history_clear();
+    int rules = 0, records = 0;
+    for (const fs::path& f : seed_files("core_files")) {
+        const std::string data = read_file(f);
+        rules += keymap_parse(data.data(), data.size()) > 0;
+        if (data.size() >= SETTINGS_RECORD_SIZE) {
+            settings_record s;
+            settings_from_bytes(bytes(data), &s);
+            records += settings_plausible(s);
+        }
+    }
+    keymap_parse("", 0);
+    EXPECT_GE(rules, 1) << "a key map with rules";
+    EXPECT_GE(records, 1) << "a settings record";
+    for (const fs::path& f : seed_files("gd")) {
+        SCOPED_TRACE(f.filename().string());
+        const std::string data = read_file(f);
+        std::vector<uint32_t> px;
+        int w = 0, h = 0;
+        EXPECT_TRUE(tapsim::gd_decode(bytes(data), data.size(), &px, &w, &h));
+    }
+}
