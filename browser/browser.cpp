@@ -542,28 +542,33 @@ void enter_directory(const dir_entry& e) {
 
 // ---- Key handlers (rows of browser_keys) ----
 
-int key_down(dword) {
-    move_selection(1);
-    return KEY_REDRAW;
-}
-int key_up(dword) {
-    move_selection(-1);
-    return KEY_REDRAW;
-}
-int key_page_down(dword) {
-    move_selection(rows_per_page());
-    return KEY_REDRAW;
-}
-int key_page_up(dword) {
-    move_selection(-rows_per_page());
-    return KEY_REDRAW;
-}
-int key_first(dword) {
-    move_selection(-static_cast<int>(entry_count));
-    return KEY_REDRAW;
-}
-int key_last(dword) {
-    move_selection(static_cast<int>(entry_count));
+// v ^, << >> and V- V+ (a page), |< >| (the ends).
+int key_navigate(dword key) {
+    const int page = rows_per_page(), all = static_cast<int>(entry_count);
+    switch (key & ~KEY_TAP_MARK) {
+    case KEY_DOWN:
+        move_selection(1);
+        break;
+    case KEY_UP:
+        move_selection(-1);
+        break;
+    case KEY_FORWARD:
+    case KEY_V_PLUS:
+        move_selection(page);
+        break;
+    case KEY_REWIND:
+    case KEY_V_MINUS:
+        move_selection(-page);
+        break;
+    case KEY_JUMP_START:
+        move_selection(-all);
+        break;
+    case KEY_JUMP_END:
+        move_selection(all);
+        break;
+    default:
+        break;
+    }
     return KEY_REDRAW;
 }
 
@@ -728,11 +733,8 @@ int copy_or_move(bool move) {
     return KEY_DONE;
 }
 
-int key_move(dword) {
-    return copy_or_move(true);
-}
-int key_copy(dword) {
-    return copy_or_move(false);
+int key_copy_or_move(dword key) {
+    return copy_or_move((key & ~KEY_TAP_MARK) == KEY_F3);
 }
 
 int key_copy_status(dword) {
@@ -830,17 +832,18 @@ int key_sort(dword) {
     return KEY_REDRAW;
 }
 
-int key_text_viewer(dword) {
-    return hand_over(WINDOW_TEXT);
-}
-int key_epg(dword) {
-    return hand_over(WINDOW_EPG);
-}
-int key_menu(dword) {
-    return hand_over(WINDOW_MENU);
-}
-int key_infos(dword) {
-    return hand_over(WINDOW_INFOS);
+// Teletext, Guide, Menu and VFormat: the text viewer, the EPG, the menu, Infos & Tools.
+int key_other_window(dword key) {
+    switch (key & ~KEY_TAP_MARK) {
+    case KEY_TELETEXT:
+        return hand_over(WINDOW_TEXT);
+    case KEY_GUIDE:
+        return hand_over(WINDOW_EPG);
+    case KEY_MENU:
+        return hand_over(WINDOW_MENU);
+    default:
+        return hand_over(WINDOW_INFOS);
+    }
 }
 
 int key_filer(dword) {
@@ -1007,17 +1010,17 @@ void open_browser() {
 // one, ordered as the key panel shows them.
 constexpr key_row browser_rows[] = {
     // Page 1
-    on(KEY_DOWN, key_down)
+    on(KEY_DOWN, key_navigate)
         .help("v ^  << >>  |< >|  V+ V-: Navigate in list",
               "v ^  << >>  |< >|  V+ V-: Navigieren in der Liste")
         .in_panel(1, 0),
-    on(KEY_UP, key_up).in_panel(1, 1),
-    on(KEY_REWIND, key_page_up).in_panel(1, 2),
-    on(KEY_FORWARD, key_page_down).in_panel(1, 3),
-    on(KEY_V_MINUS, key_page_up).in_panel(1, 4),
-    on(KEY_V_PLUS, key_page_down).in_panel(1, 5),
-    on(KEY_JUMP_START, key_first).in_panel(1, 6),
-    on(KEY_JUMP_END, key_last).in_panel(1, 7, "Navigate in List", "In Liste navigieren"),
+    on(KEY_UP, key_navigate).in_panel(1, 1),
+    on(KEY_REWIND, key_navigate).in_panel(1, 2),
+    on(KEY_FORWARD, key_navigate).in_panel(1, 3),
+    on(KEY_V_MINUS, key_navigate).in_panel(1, 4),
+    on(KEY_V_PLUS, key_navigate).in_panel(1, 5),
+    on(KEY_JUMP_START, key_navigate).in_panel(1, 6),
+    on(KEY_JUMP_END, key_navigate).in_panel(1, 7, "Navigate in List", "In Liste navigieren"),
     on(KEY_LEFT, key_parent)
         .help("<: Enter parent directory", "<: Verzeichnisebene zur\xFC"
                                            "ck")
@@ -1080,14 +1083,14 @@ constexpr key_row browser_rows[] = {
     on(KEY_F2, key_new_folder)
         .help("F2: Create a new directory (nnnn)", "F2: Neues Verzeichnis erstellen (nnnn)")
         .in_panel(3, 3, "Create Folder", "Neues Verz."),
-    on(KEY_F3, key_move)
+    on(KEY_F3, key_copy_or_move)
         .help("F3: Move marked selection to this directory",
               "F3: Markierte Auswahl in Verzeichnis verschieben")
         .in_panel(3, 4, "Move", "Verschieben"),
     on(KEY_F4, key_delete)
         .help("F4: Delete file or directory", "F4: Datei oder Verzeichnis l\xF6schen")
         .in_panel(3, 5, "Delete", "L\xF6schen"),
-    on(KEY_RECORD, key_copy)
+    on(KEY_RECORD, key_copy_or_move)
         .help("Record: Copy marked selection to this directory",
               "Record: Markierte Auswahl in Verzeichnis kopieren")
         .in_panel(1, 10, "Copy", "Kopieren"),
@@ -1117,18 +1120,18 @@ constexpr key_row browser_rows[] = {
               "Subtitle: Sortieren nach Name / Datum / Gr\xF6\xDF"
               "e / inkl. ALLE Dateien")
         .in_panel(5, 1, "Sort", "Sort."),
-    on(KEY_TELETEXT, key_text_viewer)
+    on(KEY_TELETEXT, key_other_window)
         .help("Teletext: Call text viewer (last document)",
               "Teletext: Aufruf des Textviewers (letztes Dokument)")
         .in_panel(5, 2, "Viewer"),
-    on(KEY_GUIDE, key_epg)
+    on(KEY_GUIDE, key_other_window)
         .help("Guide: Show EPG list (nav. /w cursor keys)",
               "Guide: Aktuelle EPG-Liste (Nav. mit Cursort.)")
         .in_panel(5, 3, "EPG"),
-    on(KEY_MENU, key_menu)
+    on(KEY_MENU, key_other_window)
         .help("Menu: Open menu (settings etc.)", "Menu: Men\xFC aufrufen (Settings etc.)")
         .in_panel(5, 4, "Menu"),
-    on(KEY_VFORMAT, key_infos)
+    on(KEY_VFORMAT, key_other_window)
         .help("VFormat: Change into Infos & Tools", "VFormat: Nach Infos & Tools wechseln")
         .in_panel(5, 5, "I.&Tools"),
     on(KEY_FILELIST, key_filer)

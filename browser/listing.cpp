@@ -401,7 +401,7 @@ bool entry_selectable(int index, osd_window* win) {
     else if (!entry_is_dir(entries()[index]) && current_dir && file_activity(current_dir, name) < 0)
         refusal = ui_text("File is being recorded.", "Datei wird gerade aufgenommen.");
     if (!refusal) return true;
-    if (win) ibox_timed(win, 1200, IBOX_WARNING, name, refusal);
+    if (win) ibox_timed(win, MESSAGE_SHORT_MS, IBOX_WARNING, name, refusal);
     return false;
 }
 

@@ -20,6 +20,8 @@ dword key_press_interval;
 namespace {
 
 constexpr dword key_bits = KEY_REPEAT | KEY_RELEASE;
+// The answer to control message 3 (the platform's meaning).
+constexpr dword TAPMSG_ANSWER_QUERY = 0x1000007;
 // Windows that take keys (the image viewer runs inside another window).
 constexpr dword routed_windows = WS_HELP | WS_INFOS | WS_BROWSER | WS_VIEWER | WS_EPG;
 constexpr dword any_window = WS_MENU | routed_windows | WS_EDITOR;
@@ -383,7 +385,7 @@ dword dispatch_event(word event, dword param1, dword param2) {
             open_direct_window(KEY_MENU);
             return 1;
         case 3:
-            return 0x1000007;
+            return TAPMSG_ANSWER_QUERY;
         case 6:
             if (window_available(WINDOW_TEXT)) {
                 window_flags |= WS_VIEWER_TELETEXT;

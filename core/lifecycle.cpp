@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "common/file_io.h"
+#include "common/key_codes.h"
 #include "common/memory.h"
 #include "common/paths.h"
 #include "common/receiver_path.h"
@@ -37,12 +38,11 @@ dword start_tick;
 dword end_of_start_tick;
 int32_t clock_offset;
 dword heap_size_at_start, heap_free_at_start, heap_avail_at_start;
-dword tap_key = 0x10040;
+dword tap_key = KEY_SAT;
 int update_due;
 
 namespace {
 
-constexpr dword key_sat = 0x10040, key_aux = 0x10022;
 constexpr int32_t just_powered_on = 120; // seconds of clock offset
 constexpr dword already_running_ms = 1200;
 
@@ -272,7 +272,7 @@ int tap_start(tap_event_handler self) {
     ir_setup(reinterpret_cast<fw_set_ir_code_fn>(fw_address(FW_SET_IR_CODE)));
     window_ask(ACTION_SYSTEM, {0, nullptr, nullptr, nullptr, SYSTEM_DETECT, nullptr, 0}, 0);
     // TAP key and deaf state.
-    tap_key = settings.flags & SET_TAP_KEY_AUX ? key_aux : key_sat;
+    tap_key = settings.flags & SET_TAP_KEY_AUX ? KEY_AUX : KEY_SAT;
     if (settings.receiver_id != 0 && !(settings.flags & SET_START_LISTENING))
         window_flags |= WS_DEAF;
     else

@@ -6,7 +6,9 @@
 
 #define TAP_EXPORT extern "C" __attribute__((visibility("default")))
 
-TAP_EXPORT int TAP_Main(void) { return tap_start(TAP_EventHandler); }
+TAP_EXPORT int TAP_Main(void) {
+    return tap_start(TAP_EventHandler);
+}
 
 TAP_EXPORT dword TAP_EventHandler(word event, dword param1, dword param2) {
     if (tap_terminated()) return (event & 0xFFFF) == EVT_KEY ? param1 : 0;

@@ -6,20 +6,11 @@
 #include <vector>
 
 #include "common/memory.h"
-#include "emulator.h"
+#include "fuzz_emulator.h"
 #include "osd/line_edit.h"
 
-namespace {
-
-tapsim::Emulator& emulator() {
-    static tapsim::Emulator* emu = new tapsim::Emulator(tapsim::Config{});
-    return *emu;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (!emulator().ok()) __builtin_trap();
+    fuzz_emulator();
     const int64_t blocks = mem_outstanding();
 
     // The reader: every ring entry is a line of at most 199 characters without a break, and

@@ -245,8 +245,29 @@ bool picture_end(bool last, char* out, size_t out_size) {
 
 enum { STEP_FAR = 10 }; // << and >> move by this many pictures
 
-// Shows the picture `step` pictures away (0: the first, or with last the last one).
-int show_other(int step, bool last = false) {
+// < > one picture, << >> ten, |< >| the first and the last picture of the folder.
+int key_step(dword key) {
+    int step = 0;
+    bool last = false;
+    switch (key & ~KEY_TAP_MARK) {
+    case KEY_LEFT:
+        step = -1;
+        break;
+    case KEY_RIGHT:
+        step = 1;
+        break;
+    case KEY_REWIND:
+        step = -STEP_FAR;
+        break;
+    case KEY_FORWARD:
+        step = STEP_FAR;
+        break;
+    case KEY_JUMP_END:
+        last = true;
+        break;
+    default:
+        break;
+    }
     char next[256];
     const bool moved =
         tap_folder_change(shown_dir) == 0 && (step ? picture_at(shown_name, step, next, sizeof next)
@@ -256,25 +277,6 @@ int show_other(int step, bool last = false) {
         picture_show();
     }
     return KEY_DONE;
-}
-
-int key_previous(dword) {
-    return show_other(-1);
-}
-int key_next(dword) {
-    return show_other(1);
-}
-int key_back_far(dword) {
-    return show_other(-STEP_FAR);
-}
-int key_on_far(dword) {
-    return show_other(STEP_FAR);
-}
-int key_first(dword) {
-    return show_other(0, false);
-}
-int key_last(dword) {
-    return show_other(0, true);
 }
 
 int key_headline(dword) {
@@ -308,17 +310,17 @@ int key_help(dword) {
 
 // Latin-1 texts: \xE4 ä, \xF6 ö, \xFC ü, \xDF ß (strings are split behind each escape).
 constexpr key_row viewer_rows[] = {
-    on(KEY_LEFT, key_previous)
+    on(KEY_LEFT, key_step)
         .help("< > : Move to previous / next image", "< > : Voriges / n\xE4"
                                                      "chstes Bild"),
-    on(KEY_RIGHT, key_next),
-    on(KEY_REWIND, key_back_far)
+    on(KEY_RIGHT, key_step),
+    on(KEY_REWIND, key_step)
         .help("<< >> : Move by 10 images", "<< >> : 10 Bilder zur\xFC"
                                            "ck / weiter"),
-    on(KEY_FORWARD, key_on_far),
-    on(KEY_JUMP_START, key_first)
+    on(KEY_FORWARD, key_step),
+    on(KEY_JUMP_START, key_step)
         .help("|< >| : Move to first / last image", "|< >| : Erstes / letztes Bild"),
-    on(KEY_JUMP_END, key_last),
+    on(KEY_JUMP_END, key_step),
     on(KEY_SUBTITLE, key_headline)
         .help("Subtitle: Toggle date / image size", "Subtitle: Datum / Bildgr\xF6\xDF"
                                                     "e wechseln"),

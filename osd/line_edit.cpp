@@ -485,28 +485,28 @@ int key_digit(dword key) {
     digit_key(static_cast<int>(key - KEY_0));
     return KEY_REDRAW;
 }
-int key_left(dword) {
-    if (ed.cursor > 0) --ed.cursor;
-    return KEY_REDRAW;
-}
-int key_right(dword) {
-    if (ed.cursor < text_length()) ++ed.cursor;
-    return KEY_REDRAW;
-}
-int key_word_left(dword) {
-    word_left();
-    return KEY_REDRAW;
-}
-int key_word_right(dword) {
-    word_right();
-    return KEY_REDRAW;
-}
-int key_begin(dword) {
-    ed.cursor = 0;
-    return KEY_REDRAW;
-}
-int key_end(dword) {
-    ed.cursor = text_length();
+// < > one character, << >> a word, |< >| the start or the end of the text.
+int key_cursor(dword key) {
+    switch (key) {
+    case KEY_LEFT:
+        if (ed.cursor > 0) --ed.cursor;
+        break;
+    case KEY_RIGHT:
+        if (ed.cursor < text_length()) ++ed.cursor;
+        break;
+    case KEY_REWIND:
+        word_left();
+        break;
+    case KEY_FORWARD:
+        word_right();
+        break;
+    case KEY_JUMP_START:
+        ed.cursor = 0;
+        break;
+    default:
+        ed.cursor = text_length();
+        break;
+    }
     return KEY_REDRAW;
 }
 int key_delete(dword) {
@@ -578,12 +578,12 @@ constexpr key_row editor_rows[] = {
     on(KEY_RECALL, key_delete).in_panel(4, 0, "Delete", "Entf."),
     on(KEY_0, key_digit).in_panel(4, 1),
     on(KEY_INFO, key_mode).in_panel(4, 2),
-    on(KEY_LEFT, key_left).in_panel(1, 8),
-    on(KEY_RIGHT, key_right).in_panel(1, 9, "Position"),
-    on(KEY_REWIND, key_word_left).in_panel(2, 8),
-    on(KEY_FORWARD, key_word_right).in_panel(2, 9, "by word", "wortweise"),
-    on(KEY_JUMP_START, key_begin).in_panel(3, 8),
-    on(KEY_JUMP_END, key_end).in_panel(3, 9, "Begin/End", "Anfang/Ende"),
+    on(KEY_LEFT, key_cursor).in_panel(1, 8),
+    on(KEY_RIGHT, key_cursor).in_panel(1, 9, "Position"),
+    on(KEY_REWIND, key_cursor).in_panel(2, 8),
+    on(KEY_FORWARD, key_cursor).in_panel(2, 9, "by word", "wortweise"),
+    on(KEY_JUMP_START, key_cursor).in_panel(3, 8),
+    on(KEY_JUMP_END, key_cursor).in_panel(3, 9, "Begin/End", "Anfang/Ende"),
     on(KEY_UP, key_history).in_panel(4, 8),
     on(KEY_DOWN, key_history).in_panel(4, 9, "History", "Historie"),
     on(KEY_PLAY, key_insert).in_panel(5, 0),
