@@ -41,7 +41,7 @@ function(tovak_add_tap target file_name)
     add_library(${target} MODULE ${T_SOURCES})
     target_compile_options(${target} PRIVATE ${TOVAK_TAP_FLAGS})
     target_link_libraries(${target} PRIVATE tovak_tap_init)
-    # Each library links the ones below it (TOVAK_LAYERS): one pass of the linker suffices.
+    # The libraries in link order, top-down (TOVAK_LINK_ORDER): one pass of the linker suffices.
     target_link_libraries(${target} PRIVATE ${T_LIBS})
     # Both libraries are needed even by a TAP that calls no C library function, as the
     # receiver's TAPs do.
@@ -78,10 +78,13 @@ endfunction()
 # The TAP's libraries from the bottom up. A library calls only those below it, and links them;
 # tools/check_layers.sh checks the includes and the symbols against this order.
 set(TOVAK_LAYERS tovak_common tovak_recording tovak_osd tovak_image tovak_browser tovak_core)
+# The same from the top down: the order on a link line (the TAP API and the C library follow).
+set(TOVAK_LINK_ORDER ${TOVAK_LAYERS})
+list(REVERSE TOVAK_LINK_ORDER)
 
-# Links the TAP's libraries into a test program (the top one brings those below it), with
-# libtap.so: the program's one table of the TAP API, filled by the first emulator it makes.
+# Links the TAP's libraries into a test program, with libtap.so: the program's one table of the
+# TAP API, filled by the first emulator it makes.
 function(tovak_link_tap_libs target)
-    target_link_libraries(${target} PRIVATE tovak_core -L${TOVAK_LIB_DIR} -ltap)
+    target_link_libraries(${target} PRIVATE ${TOVAK_LINK_ORDER} -L${TOVAK_LIB_DIR} -ltap)
     add_dependencies(${target} tap)
 endfunction()
