@@ -67,15 +67,13 @@ enum {
 };
 
 // Styles of the list (texts skip the shared buffer's leading blank).
-enum : uint32_t {
-    ST_STATUS = ST_SKIP_FIRST | ST_SAME_LINE | ST_RIGHT | PAL_TITLE,
-    ST_MP3_MODE = ST_SKIP_FIRST | PAL_TITLE,
-    ST_ROW_SELECTED = ST_SKIP_FIRST | ST_MEASURE | PAL_YELLOW_ON_RED,
-    ST_ROW_DIR = PAL_TEAL,
-    ST_ROW_RECORDING = ST_LIGHTEN | PAL_RED,
-    ST_ROW_ACTIVE = PAL_YELLOW, // played back, or a running TAP
-    ST_DETAILS = ST_DARKEN | PAL_TITLE,
-};
+constexpr uint32_t ST_STATUS = ST_SKIP_FIRST | ST_SAME_LINE | ST_RIGHT | PAL_TITLE;
+constexpr uint32_t ST_MP3_MODE = ST_SKIP_FIRST | PAL_TITLE;
+constexpr uint32_t ST_ROW_SELECTED = ST_SKIP_FIRST | ST_MEASURE | PAL_YELLOW_ON_RED;
+constexpr uint32_t ST_ROW_DIR = PAL_TEAL;
+constexpr uint32_t ST_ROW_RECORDING = ST_LIGHTEN | PAL_RED;
+constexpr uint32_t ST_ROW_ACTIVE = PAL_YELLOW; // played back, or a running TAP
+constexpr uint32_t ST_DETAILS = ST_DARKEN | PAL_TITLE;
 constexpr dword COLOR_SELECTED_BG = 0xFF800000;
 
 osd_window browser_win;
@@ -436,19 +434,19 @@ void close_window() {
 
 // Hands the screen to another window (the browser closes first); a window this TAP does not
 // have yet is said so over the browser, which stays.
-int hand_over(window_id id, const char* name = nullptr) {
+int hand_over(window_id id) {
     if (!window_available(id)) {
-        window_open(id, {0, nullptr, nullptr, &browser_win, 0, nullptr, 0});
+        window_open(id, key_call(0, &browser_win));
         return KEY_DONE;
     }
     close_window();
-    window_open(id, {0, nullptr, name, nullptr, 0, nullptr, 0});
+    window_open(id, key_call(0));
     return KEY_CLOSED;
 }
 
 // An action of another part of the TAP on a file of the folder.
 void run_action(window_id id, int mode, const char* name) {
-    window_open(id, {0, current_dir, name, &browser_win, mode, nullptr, 0});
+    window_open(id, file_call(current_dir, name, &browser_win, mode));
 }
 
 // ---- Actions ----
@@ -503,13 +501,12 @@ void open_file(const dir_entry& e) {
         message(IBOX_WARNING, MESSAGE_SHORT_MS, name, ui_text("Empty file.", "Leere Datei."));
     } else if (image_file_name(name)) {
         char shown[NAME_BYTES];
-        if (window_open(WINDOW_IMAGE,
-                        {0, current_dir, name, &browser_win, 0, shown, sizeof shown}) == 1)
+        if (window_open(WINDOW_IMAGE, with_answer(file_call(current_dir, name, &browser_win), shown,
+                                                  sizeof shown)) == 1)
             browser_state = BS_IMAGE;
     } else if (is_text(name)) {
         char* path = path_tap(current_dir, name);
-        if (window_open(WINDOW_TEXT, {0, nullptr, path, &browser_win, 0, nullptr, 0}) !=
-                WINDOW_ABSENT &&
+        if (window_open(WINDOW_TEXT, file_call(nullptr, path, &browser_win)) != WINDOW_ABSENT &&
             (window_flags & WS_VIEWER))
             browser_state = BS_TEXT; // its keys go to the viewer
         mem_free(path);
@@ -1201,7 +1198,7 @@ dword file_browser(dword key) {
         break;
     case BS_IMAGE: {
         char shown[NAME_BYTES] = "";
-        if (window_ask(WINDOW_IMAGE, {key, nullptr, nullptr, &browser_win, 0, shown, sizeof shown},
+        if (window_ask(WINDOW_IMAGE, with_answer(key_call(key, &browser_win), shown, sizeof shown),
                        0))
             return 0;
         browser_state = BS_LIST;
@@ -1209,7 +1206,7 @@ dword file_browser(dword key) {
         break;
     }
     case BS_TEXT:
-        window_ask(WINDOW_TEXT, {key, nullptr, nullptr, &browser_win, 0, nullptr, 0}, 0);
+        window_ask(WINDOW_TEXT, key_call(key, &browser_win), 0);
         if (window_flags & WS_VIEWER) return 0;
         browser_state = BS_LIST;
         break;

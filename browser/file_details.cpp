@@ -202,7 +202,7 @@ void file_details(const char* dir, const char* name, osd_window* win) {
         return;
     }
     if (text[0] == '\n') ++text;
-    osd_key_text(win, text, ST_DARKEN | PAL_TITLE); // white on darkened navy
+    osd_key_text(win, text, ST_DARKEN | PAL_TITLE); // white on a darkened navy
 }
 
 dword file_details_entry(const window_call& call) {

@@ -52,17 +52,14 @@ bool deaf() {
 // A window's call with one key (0 opens it), timed by the handler-time measurement.
 dword window_key(window_id id, dword key) {
     handler_time_start();
-    const dword r = window_ask(id, {key, nullptr, nullptr, nullptr, 0, nullptr, 0}, 0);
+    const dword r = window_ask(id, key_call(key), 0);
     dword last, largest;
     handler_time_stop(&last, &largest);
     return r;
 }
 
-window_call action(int mode) {
-    return {0, nullptr, nullptr, nullptr, mode, nullptr, 0};
-}
 bool mp3_playlist_active() {
-    return window_ask(ACTION_MP3, action(MP3_ACTIVE), 0) != 0;
+    return window_ask(ACTION_MP3, mode_call(MP3_ACTIVE), 0) != 0;
 }
 
 int play_mode() {
@@ -134,11 +131,11 @@ dword second_key(dword plain) {
         return 0;
     }
     if (normal_state() && (plain == KEY_JUMP_START || plain == KEY_JUMP_END)) {
-        window_open(ACTION_TRIM, action(plain == KEY_JUMP_START));
+        window_open(ACTION_TRIM, mode_call(plain == KEY_JUMP_START));
         return 0;
     }
     if (normal_state() && plain == KEY_STOP) {
-        window_open(ACTION_TAP_STOP, action(0));
+        window_open(ACTION_TAP_STOP, mode_call(0));
         return 0;
     }
     count_passed(1);
@@ -196,9 +193,9 @@ dword key_result(dword key) {
         (plain == KEY_JUMP_START || plain == KEY_JUMP_END || plain == KEY_STOP)) {
         if (fresh)
             window_ask(ACTION_MP3,
-                       action(plain == KEY_STOP         ? MP3_STOP
-                              : plain == KEY_JUMP_START ? MP3_PREVIOUS
-                                                        : MP3_NEXT),
+                       mode_call(plain == KEY_STOP         ? MP3_STOP
+                                 : plain == KEY_JUMP_START ? MP3_PREVIOUS
+                                                           : MP3_NEXT),
                        0);
         return 0;
     }
@@ -239,9 +236,9 @@ dword key_result(dword key) {
             }
         }
         if (plain == KEY_PLAY)
-            plain = KEY_TAP_MARK | KEY_FAV;
+            plain = KEY_TAP_MARK | dword{KEY_FAV};
         else if (plain == KEY_PAUSE)
-            plain = KEY_TAP_MARK | KEY_VFORMAT;
+            plain = KEY_TAP_MARK | dword{KEY_VFORMAT};
         if (window_flags & routed_windows) {
             window_flags &= ~WS_TAP_PENDING;
             if (dword t = window_key_translation(plain & ~KEY_TAP_MARK))
@@ -301,11 +298,11 @@ dword on_idle() {
         TAP_GetTime(&mjd, &hour, &minute, &second);
         minute_of_day = hour * 60 + minute;
     }
-    if (mp3_playlist_active() && window_ask(ACTION_MP3, action(MP3_TRACK_ENDED), 0)) {
+    if (mp3_playlist_active() && window_ask(ACTION_MP3, mode_call(MP3_TRACK_ENDED), 0)) {
         TYPE_PlayInfo info;
         if (TAP_Hdd_GetPlayInfo(&info) && info.playMode != 0)
-            window_ask(ACTION_MP3, action(MP3_DROP), 0);
-        window_ask(ACTION_MP3, action(MP3_ADVANCE), 0);
+            window_ask(ACTION_MP3, mode_call(MP3_DROP), 0);
+        window_ask(ACTION_MP3, mode_call(MP3_ADVANCE), 0);
     }
     if (line_edit_idle()) return 0;
     return 0;
@@ -315,12 +312,12 @@ dword on_idle() {
 // known (first minute), and the silent update check after ten minutes.
 void idle_tail() {
     dword since_start = TAP_GetTick() - start_tick;
-    const bool mac_known = window_ask(ACTION_SYSTEM, action(SYSTEM_MAC_KNOWN), 1) != 0;
+    const bool mac_known = window_ask(ACTION_SYSTEM, mode_call(SYSTEM_MAC_KNOWN), 1) != 0;
     if (!mac_known && idle_events % 1000 == 0 && since_start < 6000)
-        window_ask(ACTION_SYSTEM, action(SYSTEM_DETECT), 0);
+        window_ask(ACTION_SYSTEM, mode_call(SYSTEM_DETECT), 0);
     if (update_due && !(window_flags & WS_MENU) && ++idle_events_update % 1000 == 0 &&
         since_start / 6000 > 10) {
-        if (static_cast<int>(window_ask(ACTION_UPDATE, action(0), WINDOW_ABSENT)) >= 0)
+        if (static_cast<int>(window_ask(ACTION_UPDATE, mode_call(0), WINDOW_ABSENT)) >= 0)
             settings_save();
         update_due = 0;
     }
@@ -354,7 +351,7 @@ int open_direct_window(dword key) {
         return 1;
     }
     if (!window_available(id)) {
-        window_open(id, {0, nullptr, nullptr, nullptr, 0, nullptr, 0});
+        window_open(id, key_call(0));
         return 0;
     }
     if (id == WINDOW_TEXT) window_flags |= WS_VIEWER_TELETEXT;
@@ -390,7 +387,7 @@ dword dispatch_event(word event, dword param1, dword param2) {
             if (window_available(WINDOW_TEXT)) {
                 window_flags |= WS_VIEWER_TELETEXT;
                 handler_time_start();
-                window_ask(WINDOW_TEXT, {0, nullptr, "", nullptr, 0, nullptr, 0}, 0);
+                window_ask(WINDOW_TEXT, file_call(nullptr, "", nullptr), 0);
                 dword last, largest;
                 handler_time_stop(&last, &largest);
             }
@@ -400,7 +397,7 @@ dword dispatch_event(word event, dword param1, dword param2) {
         }
     case EVT_SERVICE:
         if (param1 == 1 && mp3_playlist_active()) {
-            window_ask(ACTION_MP3, action(MP3_TRACK_END), 0);
+            window_ask(ACTION_MP3, mode_call(MP3_TRACK_END), 0);
             return 1;
         }
         return param1;

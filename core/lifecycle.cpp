@@ -270,7 +270,7 @@ int tap_start(tap_event_handler self) {
     }
     // Remote-control codes, system detection.
     ir_setup(reinterpret_cast<fw_set_ir_code_fn>(fw_address(FW_SET_IR_CODE)));
-    window_ask(ACTION_SYSTEM, {0, nullptr, nullptr, nullptr, SYSTEM_DETECT, nullptr, 0}, 0);
+    window_ask(ACTION_SYSTEM, mode_call(SYSTEM_DETECT), 0);
     // TAP key and deaf state.
     tap_key = settings.flags & SET_TAP_KEY_AUX ? KEY_AUX : KEY_SAT;
     if (settings.receiver_id != 0 && !(settings.flags & SET_START_LISTENING))

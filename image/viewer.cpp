@@ -289,8 +289,7 @@ int key_headline(dword) {
 int key_details(dword) {
     osd_window* win = &image_window;
     osd_save(win);
-    if (window_open(WINDOW_DETAILS, {0, shown_dir, shown_name, win, 0, nullptr, 0}) ==
-        WINDOW_ABSENT) {
+    if (window_open(WINDOW_DETAILS, file_call(shown_dir, shown_name, win)) == WINDOW_ABSENT) {
         osd_release(win);
         return KEY_DONE;
     }

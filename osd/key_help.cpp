@@ -226,4 +226,6 @@ const help_page help_general = {
     "Exit: Hilfe schlie\xDF"
     "en",
     nullptr,
+    nullptr,
+    0,
 };

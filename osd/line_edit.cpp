@@ -21,11 +21,9 @@ constexpr dword K_COMMIT = 1;
 
 // Styles of the text line: each part on the same line, the cursor moving on; the character
 // under the cursor yellow on dark red.
-enum : uint32_t {
-    ST_EDIT_TEXT = ST_SAME_LINE | ST_ADVANCE | ST_PRESET,
-    ST_EDIT_CURSOR = ST_EDIT_TEXT | PAL_YELLOW_ON_RED,
-    ST_EDIT_END = ST_SAME_LINE | ST_ADVANCE | ST_MEASURE | PAL_YELLOW_ON_RED,
-};
+constexpr uint32_t ST_EDIT_TEXT = ST_SAME_LINE | ST_ADVANCE | ST_PRESET;
+constexpr uint32_t ST_EDIT_CURSOR = ST_EDIT_TEXT | PAL_YELLOW_ON_RED;
+constexpr uint32_t ST_EDIT_END = ST_SAME_LINE | ST_ADVANCE | ST_MEASURE | PAL_YELLOW_ON_RED;
 
 // The editor's window: a box of 600 (large font) x 9 rows, the text line at this height.
 enum { EDIT_WIDTH = 600, EDIT_ROWS = 9, EDIT_TEXT_Y_LARGE = 39, EDIT_TEXT_Y_SMALL = 33 };

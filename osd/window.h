@@ -44,29 +44,24 @@ enum : uint32_t {
 };
 
 // Colour codes of the palette (the low byte of a style word).
-enum : uint32_t {
-    PAL_WHITE = 0,
-    PAL_GREY = 1,
-    PAL_RED = 2,
-    PAL_GREEN = 3,
-    PAL_BLUE = 4,
-    PAL_YELLOW = 5,
-    PAL_CYAN = 6,
-    PAL_MAGENTA = 7,
-    PAL_TITLE = 8,          // white on navy: the title bar
-    PAL_ON_PURPLE = 9,      // white on dark purple
-    PAL_ON_GREEN = 10,      // white on dark green
-    PAL_ON_RED = 11,        // white on dark red
-    PAL_ON_PETROL = 12,     // white on dark petrol: the image viewer's title bar
-    PAL_YELLOW_ON_RED = 13, // the selection and the cursor
-    PAL_TEAL = 38,          // dark cyan: directories in the file browser
-};
+constexpr uint32_t PAL_WHITE = 0;
+constexpr uint32_t PAL_GREY = 1;
+constexpr uint32_t PAL_RED = 2;
+constexpr uint32_t PAL_GREEN = 3;
+constexpr uint32_t PAL_BLUE = 4;
+constexpr uint32_t PAL_YELLOW = 5;
+constexpr uint32_t PAL_CYAN = 6;
+constexpr uint32_t PAL_MAGENTA = 7;
+constexpr uint32_t PAL_TITLE = 8;          // white on navy: the title bar
+constexpr uint32_t PAL_ON_PURPLE = 9;      // white on dark purple
+constexpr uint32_t PAL_ON_GREEN = 10;      // white on dark green
+constexpr uint32_t PAL_ON_RED = 11;        // white on dark red
+constexpr uint32_t PAL_ON_PETROL = 12;     // white on dark petrol: the image viewer's title bar
+constexpr uint32_t PAL_YELLOW_ON_RED = 13; // the selection and the cursor
+constexpr uint32_t PAL_TEAL = 38;          // dark cyan: directories in the file browser
 
-// Styles used in more than one place.
-enum : uint32_t {
-    // Key panel labels: grey lightened, on the icon's line, the cursor moving on.
-    ST_PANEL_LABEL = ST_SAME_LINE | ST_ADVANCE | ST_LIGHTEN | PAL_GREY,
-};
+// Key panel labels: grey lightened, on the icon's line, the cursor moving on.
+constexpr uint32_t ST_PANEL_LABEL = ST_SAME_LINE | ST_ADVANCE | ST_LIGHTEN | PAL_GREY;
 
 struct osd_window {
     uint32_t flags; // bit 0: an OSD region exists

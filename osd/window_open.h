@@ -60,14 +60,41 @@ enum system_request {
 
 // What the caller hands over.
 struct window_call {
-    dword key;          // windows: 0 opens, else one key
-    const char* dir;    // folder of the file concerned, or null
-    const char* name;   // the file, or null
-    osd_window* over;   // the caller's window (boxes are drawn over it), or null
-    int mode;           // the request of an action
-    char* answer;       // where a window writes a name it hands back (WINDOW_IMAGE: the
-    size_t answer_size; // picture shown), or null
+    dword key = 0;              // windows: 0 opens, else one key
+    const char* dir = nullptr;  // folder of the file concerned, or null
+    const char* name = nullptr; // the file, or null
+    osd_window* over = nullptr; // the caller's window (boxes are drawn over it), or null
+    int mode = 0;               // the request of an action
+    char* answer = nullptr;     // where a window writes a name it hands back (WINDOW_IMAGE:
+    size_t answer_size = 0;     // the picture shown), or null
 };
+
+// The calls the windows and the dispatcher make.
+inline window_call key_call(dword key, osd_window* over = nullptr) {
+    window_call c;
+    c.key = key;
+    c.over = over;
+    return c;
+}
+inline window_call file_call(const char* dir, const char* name, osd_window* over, int mode = 0) {
+    window_call c;
+    c.dir = dir;
+    c.name = name;
+    c.over = over;
+    c.mode = mode;
+    return c;
+}
+inline window_call mode_call(int mode) {
+    window_call c;
+    c.mode = mode;
+    return c;
+}
+// The same with a buffer for the name the window hands back.
+inline window_call with_answer(window_call c, char* answer, size_t size) {
+    c.answer = answer;
+    c.answer_size = size;
+    return c;
+}
 
 typedef dword (*window_entry)(const window_call& call);
 

@@ -44,9 +44,15 @@ inline void write_file(const std::filesystem::path& p, const std::string& bytes)
     std::ofstream(p, std::ios::binary) << bytes;
 }
 
+inline tapsim::Config clocked(const char* clock) {
+    tapsim::Config c;
+    c.clock = clock;
+    return c;
+}
+
 class EmuTest : public ::testing::Test {
   protected:
-    // Config fields a fixture may set before EmuTest::SetUp: the clock and a nearly full disk.
+    // A fixture may set fields of `config` (the clock, a nearly full disk) before EmuTest::SetUp.
     void SetUp() override {
         dir = tapsim::make_temp_dir("unit_test");
         ASSERT_FALSE(dir.empty());
@@ -180,7 +186,7 @@ class EmuTest : public ::testing::Test {
     }
     bool writing_shots() const { return getenv("TEST_SHOTS") && *getenv("TEST_SHOTS"); }
 
-    tapsim::Config config{.clock = "2026-12-10 20:15:30"};
+    tapsim::Config config = clocked("2026-12-10 20:15:30");
     std::filesystem::path dir, disk;
     std::unique_ptr<tapsim::Emulator> emu;
     settings_record saved_settings{};

@@ -199,12 +199,20 @@ TEST_F(OsdTest, HelpOverAWindowGivesTheWindowBack) {
 TEST_F(OsdTest, HelpFlipsBetweenTheTwoFileBrowserPages) {
     static help_page page2;
     static const help_page page1 = {"Keys in File Browser (Page 1)",
-                                    "Tasten im Filebrowser (Seite 1)", "Ok: Open\n",
+                                    "Tasten im Filebrowser (Seite 1)",
+                                    "Ok: Open\n",
                                     "Ok: \xD6"
                                     "ffnen\n",
-                                    &page2};
-    page2 = {"Keys in File Browser (Page 2)", "Tasten im Filebrowser (Seite 2)", "Info: Details\n",
-             "Info: Details\n", &page1};
+                                    &page2,
+                                    nullptr,
+                                    0};
+    page2 = {"Keys in File Browser (Page 2)",
+             "Tasten im Filebrowser (Seite 2)",
+             "Info: Details\n",
+             "Info: Details\n",
+             &page1,
+             nullptr,
+             0};
     help_box(0, nullptr, &page1);
     EXPECT_TRUE(screen_has("Keys in File Browser (Page 1)"));
     for (dword key : {0x10001u, 0x1001Eu, 0x10012u}) {

@@ -17,6 +17,11 @@ namespace {
 
 std::vector<std::string> taken; // the handlers that ran, in order
 
+// A key with one of its bits: after the TAP key, repeated, released.
+constexpr dword with(dword key, dword bit) {
+    return key | bit;
+}
+
 int take_ok(dword) {
     taken.push_back("ok");
     return KEY_REDRAW;
@@ -64,14 +69,15 @@ TEST(KeyTable, TheRowOfTheKeyAndItsModifierTakesIt) {
         const char* handler; // "" when none ran
     } cases[] = {
         {"plain row", &redrawing, KEY_OK, KEY_REDRAW, "ok"},
-        {"TAP row before the plain one", &redrawing, KEY_OK | KEY_TAP_MARK, KEY_DONE, "tap ok"},
-        {"no TAP row: the plain row", &redrawing, KEY_INFO | KEY_TAP_MARK, KEY_CLOSED,
+        {"TAP row before the plain one", &redrawing, with(KEY_OK, KEY_TAP_MARK), KEY_DONE,
+         "tap ok"},
+        {"no TAP row: the plain row", &redrawing, with(KEY_INFO, KEY_TAP_MARK), KEY_CLOSED,
          "info after tap"},
         {"a TAP row only: plain key is another key", &redrawing, KEY_STOP, KEY_DONE, "other"},
         {"a row without handler", &redrawing, KEY_MUTE, KEY_DONE, "other"},
         {"no row, no other handler", &keeping, KEY_MUTE, KEY_UNKNOWN, ""},
-        {"repeats are no keys", &redrawing, KEY_OK | KEY_REPEAT, KEY_UNKNOWN, ""},
-        {"releases are no keys", &redrawing, KEY_OK | KEY_RELEASE, KEY_UNKNOWN, ""},
+        {"repeats are no keys", &redrawing, with(KEY_OK, KEY_REPEAT), KEY_UNKNOWN, ""},
+        {"releases are no keys", &redrawing, with(KEY_OK, KEY_RELEASE), KEY_UNKNOWN, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -87,7 +93,7 @@ TEST(KeyTable, SharedKeysToggleAndTheWindowChoosesTheRedraw) {
     settings.flags = SET_ENGLISH;
     EXPECT_EQ(key_dispatch(redrawing, KEY_AUDIO), KEY_REDRAW);
     EXPECT_FALSE(settings.flags & SET_ENGLISH);
-    EXPECT_EQ(key_dispatch(keeping, KEY_AUDIO | KEY_TAP_MARK), KEY_DONE);
+    EXPECT_EQ(key_dispatch(keeping, with(KEY_AUDIO, KEY_TAP_MARK)), KEY_DONE);
     EXPECT_TRUE(settings.flags & SET_ENGLISH) << "after the TAP key as well";
     EXPECT_EQ(key_dispatch(keeping, KEY_TVRADIO), KEY_DONE);
     EXPECT_TRUE(settings.flags & SET_LARGE_FONT);
