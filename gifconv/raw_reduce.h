@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "raw_stream.h"
+#include "common/raw_stream.h"
 #include "stream_sink.h"
 
 // 64 million pixels: 8000 x 8000, the photos of today's cameras and telephones.

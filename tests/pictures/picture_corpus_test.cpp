@@ -30,7 +30,7 @@
 
 #include "common/key_codes.h"
 #include "image/decode.h"
-#include "image/file_details.h"
+#include "browser/file_details.h"
 #include "image/viewer.h"
 #include "osd/window.h"
 #include "viewer_fixture.h"

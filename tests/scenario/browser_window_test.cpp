@@ -502,7 +502,7 @@ TEST_F(Browser, DetailsAreWorkedOutOncePerSelection) {
     file("/DataFiles/b.gif", "GIF89a");
     start_browser(0, 0);
     auto converter_runs = [&] {
-        std::string s = slurp(runs);
+        std::string s = file_text(runs);
         return std::count(s.begin(), s.end(), '\n');
     };
     run("Sat Filelist 7");

@@ -191,7 +191,7 @@ TEST_F(ImageDecode, EveryBitmapFormShowsItsPixels) {
         ASSERT_NE(size, nullptr);
         EXPECT_EQ(size->file_width, c.width);
         EXPECT_EQ(size->file_height, c.height);
-        image_record* img = bmp_read(&win, "f.bmp");
+        image_record* img = bmp_read(win, "f.bmp");
         ASSERT_NE(img, nullptr);
         ASSERT_NE(img->pixels, nullptr);
         ASSERT_EQ(img->width, c.width);
