@@ -1,12 +1,12 @@
-// Remote-control devices: receiver and remote models, their key tables, the translations of
-// key codes between them, and the infrared code sets a receiver accepts.
+// Remote-control devices of the resident TAP: the names of the receiver and remote models, the
+// translations of key codes between them (tables in common/remote_tables.h), and the infrared
+// code sets a receiver accepts.
 #pragma once
 
 #include <stdint.h>
 
+#include "common/remote_tables.h"
 #include "platform/firmware.h"
-
-enum { REMOTE_MODELS = 5, REMOTE_SLOTS = 10, IR_SETS = 6 };
 
 // "5000, CRP [M.4]", "2100, 2410 [M.5]", ...; null for an unknown model.
 const char* remote_model_name(unsigned model);
