@@ -1,6 +1,8 @@
 #include "state.h"
 
+#include <cstdio>
 #include <fstream>
+#include <stdexcept>
 #include <nlohmann/json.hpp>
 
 namespace tapsim {
@@ -19,6 +21,46 @@ std::vector<Channel> channels(const json& list) {
     for (const json& c : list)
         out.push_back(
             Channel{c.is_string() ? c.get<std::string>() : c.at("name").get<std::string>()});
+    return out;
+}
+
+// "00:1c:a2:10:20:30".
+bool parse_mac(const std::string& text, uint8_t* mac) {
+    unsigned b[6];
+    char end;
+    if (std::sscanf(text.c_str(), "%2x:%2x:%2x:%2x:%2x:%2x%c", &b[0], &b[1], &b[2], &b[3], &b[4],
+                    &b[5], &end) != 6)
+        return false;
+    for (int i = 0; i < 6; ++i)
+        mac[i] = static_cast<uint8_t>(b[i]);
+    return true;
+}
+
+// "hosts": {"www.tovak.test": {"http": 8080, "https": 8443, "udp": {"123": 8123}}}
+std::vector<HostPorts> hosts(const json& table) {
+    std::vector<HostPorts> out;
+    for (auto it = table.begin(); it != table.end(); ++it) {
+        HostPorts h;
+        h.name = it.key();
+        take(*it, "http", &h.http);
+        take(*it, "https", &h.https);
+        if (it->contains("udp"))
+            for (auto u = (*it)["udp"].begin(); u != (*it)["udp"].end(); ++u)
+                h.udp[std::stoi(u.key())] = u->get<int>();
+        out.push_back(h);
+    }
+    return out;
+}
+
+// "interfaces": [{"name": "eth0", "ip": "192.168.1.20", "mac": "00:1c:a2:10:20:30"}]
+std::vector<NetInterface> interfaces(const json& list) {
+    std::vector<NetInterface> out;
+    for (const json& i : list) {
+        NetInterface n{i.at("name").get<std::string>(), i.value("ip", "0.0.0.0"), {}};
+        if (!parse_mac(i.value("mac", "00:00:00:00:00:00"), n.mac))
+            throw std::runtime_error("bad MAC address of interface " + n.name);
+        out.push_back(n);
+    }
     return out;
 }
 
@@ -65,6 +107,12 @@ bool load_fixture(const std::string& path, ReceiverState* s, std::string* error)
         if (j.contains("withhold"))
             for (const json& name : j["withhold"])
                 s->withhold.insert(name.get<std::string>());
+        if (j.contains("signal")) {
+            take(j["signal"], "level", &s->signal_level);
+            take(j["signal"], "quality", &s->signal_quality);
+        }
+        if (j.contains("hosts")) s->hosts = hosts(j["hosts"]);
+        if (j.contains("interfaces")) s->interfaces = interfaces(j["interfaces"]);
         if (j.contains("disk")) {
             take(j["disk"], "total_mb", &s->disk_total_mb);
             take(j["disk"], "free_mb", &s->disk_free_mb);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +20,21 @@ struct PlayState {
     std::string file; // receiver path of the played file
 };
 
+// A host name of the receiver's network and the loopback ports of the servers standing in for
+// it: TCP 80 goes to http, 443 to https, UDP ports by udp (0: refused).
+struct HostPorts {
+    std::string name;
+    int http = 0, https = 0;
+    std::map<int, int> udp;
+};
+
+// A network interface of the receiver (answers to the interface ioctls).
+struct NetInterface {
+    std::string name;
+    std::string ip;
+    uint8_t mac[6];
+};
+
 struct ReceiverState {
     int system_id = 22010;
     int language = 2; // menu language (TAP_GetSystemVar 1): 2 = German
@@ -34,6 +50,11 @@ struct ReceiverState {
     uint64_t mem_limit = 256u << 20;    // allocations beyond this many bytes in use are refused
     uint64_t jpeg_max_pixels = 2000000; // larger JPEG decodes fail (the firmware's memory)
     uint32_t disk_total_mb = 476940, disk_free_mb = 311020;
+    int signal_level = 87, signal_quality = 74; // percent
+    std::vector<HostPorts> hosts;
+    std::vector<NetInterface> interfaces{
+        {"lo", "127.0.0.1", {0, 0, 0, 0, 0, 0}},
+        {"eth0", "192.168.178.20", {0x00, 0x1c, 0xa2, 0x10, 0x20, 0x30}}};
     // From the fixture or the command line; kept here so the fixture can name them too.
     std::string clock = "2026-12-10 20:15:00";
     int64_t uptime = 600;

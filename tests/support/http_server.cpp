@@ -1,0 +1,100 @@
+#include "http_server.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace scenario {
+
+namespace {
+
+constexpr int lifetime_ms = 60000; // the server gives up after this long
+constexpr size_t request_max = 8192;
+
+} // namespace
+
+HttpServer::HttpServer(HttpReply reply) : reply_(std::move(reply)) {
+    if (pipe(stop_pipe_) != 0) return;
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    int on = 1;
+    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof addr;
+    if (bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        listen(listener_, reply_.never_accept ? 0 : 8) != 0 ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &size) != 0)
+        return;
+    port_ = ntohs(addr.sin_port);
+    if (reply_.never_accept) {
+        // One waiting connection fills a queue of length 0: later ones are not answered.
+        filler_ = socket(AF_INET, SOCK_STREAM, 0);
+        connect(filler_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        return;
+    }
+    thread_ = std::thread([this] { serve(); });
+}
+
+HttpServer::~HttpServer() {
+    if (stop_pipe_[1] >= 0) (void)!write(stop_pipe_[1], "x", 1);
+    if (thread_.joinable()) thread_.join();
+    for (int fd : {listener_, filler_, stop_pipe_[0], stop_pipe_[1]})
+        if (fd >= 0) close(fd);
+}
+
+std::vector<std::string> HttpServer::requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
+bool HttpServer::stopping(int wait_ms) const {
+    pollfd p{stop_pipe_[0], POLLIN, 0};
+    return poll(&p, 1, wait_ms) != 0;
+}
+
+void HttpServer::serve() {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(lifetime_ms);
+    while (std::chrono::steady_clock::now() < end) {
+        pollfd p[2] = {{listener_, POLLIN, 0}, {stop_pipe_[0], POLLIN, 0}};
+        if (poll(p, 2, 100) <= 0) continue;
+        if (p[1].revents) return;
+        int fd = accept(listener_, nullptr, nullptr);
+        if (fd < 0) continue;
+        answer(fd);
+        close(fd);
+    }
+}
+
+void HttpServer::answer(int fd) {
+    std::string request;
+    char block[1024];
+    while (request.size() < request_max && request.find("\r\n\r\n") == std::string::npos) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 5000) <= 0) break;
+        ssize_t n = recv(fd, block, sizeof block, 0);
+        if (n <= 0) break;
+        request.append(block, static_cast<size_t>(n));
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        requests_.push_back(request);
+    }
+    if (reply_.never_answer) {
+        stopping(lifetime_ms);
+        return;
+    }
+    if (reply_.delay_ms > 0 && stopping(reply_.delay_ms)) return;
+    const std::string text = reply_.text().substr(0, reply_.cut_after);
+    size_t sent = 0;
+    while (sent < text.size()) {
+        ssize_t n = send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) break;
+        sent += static_cast<size_t>(n);
+    }
+}
+
+} // namespace scenario
