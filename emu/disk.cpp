@@ -78,6 +78,15 @@ bool Disk::remove(const char* name) {
     return unlink(h.c_str()) == 0 || rmdir(h.c_str()) == 0;
 }
 
+bool Disk::rename(const char* old_name, const char* new_name) {
+    std::string from, to;
+    Stat st;
+    if (!resolve(old_name, &from) || !resolve(new_name, &to) || from == "/" || to == "/" ||
+        !stat_entry(from, &st) || stat_entry(to, &st))
+        return false;
+    return std::rename(host_path(from).c_str(), host_path(to).c_str()) == 0;
+}
+
 TYPE_File* Disk::open(const char* name) {
     std::string p;
     Stat st;

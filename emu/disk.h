@@ -31,6 +31,8 @@ class Disk {
     bool exist(const char* name) const;
     bool create(const char* name, uint8_t attr);
     bool remove(const char* name);
+    // Renames a file or folder of the current folder; false when the new name exists.
+    bool rename(const char* old_name, const char* new_name);
     TYPE_File* open(const char* name);
     uint32_t read(void* buf, uint32_t size, uint32_t count, TYPE_File* f);
     uint32_t write(const void* buf, uint32_t size, uint32_t count, TYPE_File* f);

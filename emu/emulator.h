@@ -45,7 +45,13 @@ struct FirmwareFiles {
     std::vector<std::string> saved;               // work folders saved by ApplHdd_SaveWorkFolder
     std::string selected;                         // receiver path chosen by ApplHdd_SelectFolder
     std::string version = "TMS 5.21.10 (tapsim)"; // what Appl_SetApplVer writes to _osdOutBuf
+    std::string build = "Jul 21 2015 10:43:07";   // the build text of the code image
 };
+
+// The firmware's code image as TAPs scan it between the symbols "_ftext" and "_fdata": a
+// block of words that holds the version format text "v%d.%d.%d" (word-aligned) with the
+// firmware's build text 12 bytes behind its start. end: the address of "_fdata".
+const char* firmware_image(bool end);
 
 struct Task {
     void* handle = nullptr;

@@ -23,6 +23,23 @@ namespace fs = std::filesystem;
 extern "C" TAPSIM_EXPORT char _osdOutBuf[1024];
 char _osdOutBuf[1024];
 
+namespace tapsim {
+
+const char* firmware_image(bool end) {
+    alignas(4) static char image[256];
+    static const char format[] = "v%d.%d.%d";
+    // Code words in front of the text, so that a scan has to walk to it.
+    for (size_t i = 0; i < 64; ++i)
+        image[i] = static_cast<char>(0x20 + i);
+    std::memset(image + 64, 0, sizeof image - 64);
+    std::memcpy(image + 64, format, sizeof format);
+    std::snprintf(image + 76, sizeof image - 76, "%s",
+                  Emulator::current()->firmware_files().build.c_str());
+    return end ? image + sizeof image : image;
+}
+
+} // namespace tapsim
+
 namespace {
 
 constexpr uint32_t folder_magic = 0xBACAED31u;

@@ -8,6 +8,7 @@
 // of the program has run: so it is not instrumented, needs no initialisation, and passes every
 // other lookup on unchanged (from the same object, so RTLD_NEXT still means what the run time
 // asked for).
+#include <cstring>
 #include <dlfcn.h>
 
 #include "emulator.h"
@@ -41,5 +42,8 @@ dlsym(void* handle, const char* name) {
         emu->trace().call(emu->clock().ticks(), "withheld", {}, name);
         return nullptr;
     }
+    // The code image's bounds are the emulated firmware's, not those of this program.
+    if (emu && (std::strcmp(name, "_ftext") == 0 || std::strcmp(name, "_fdata") == 0))
+        return const_cast<char*>(tapsim::firmware_image(name[2] == 'd'));
     return tapsim::unfiltered_dlsym(handle, name);
 }

@@ -119,6 +119,15 @@ void api::TAP_MemInfo(dword* heap, dword* free_heap, dword* avail) {
     if (avail) *avail = static_cast<dword>(s.heap_size - used);
 }
 
+// Signal of the tuned channel, percent.
+
+int api::TAP_GetSignalLevel(void) {
+    return emu().state().signal_level;
+}
+int api::TAP_GetSignalQuality(void) {
+    return emu().state().signal_quality;
+}
+
 // Disk.
 
 int api::TAP_Hdd_ChangeDir(const char* dir) {
@@ -132,6 +141,9 @@ dword api::TAP_Hdd_Create(const char* name, byte attr) {
 }
 word api::TAP_Hdd_Delete(const char* name) {
     return emu().disk().remove(name) ? 0 : 0xFFFF;
+}
+int api::TAP_Hdd_Rename(const char* old_name, const char* new_name) {
+    return old_name && new_name && emu().disk().rename(old_name, new_name) ? 1 : 0;
 }
 TYPE_File* api::TAP_Hdd_Fopen(const char* name) {
     return emu().disk().open(name);
