@@ -31,7 +31,7 @@ struct hd_ini {
     uint8_t rc;          // 0x12: remote-control model 0..3
     uint8_t unused13;
     uint16_t check_day; // 0x14: MJD of the last update check
-    int16_t save_day;   // 0x16: MJD of the last "Save + Exit Menu", 0 after an update check
+    uint16_t save_day;  // 0x16: MJD of the last "Save + Exit Menu", 0 after an update check
     uint8_t unused18[8];
 };
 static_assert(sizeof(hd_ini) == 32, "the settings file holds 32 bytes");

@@ -15,7 +15,6 @@ LAYOUT_SYMBOL(_ftext);
 LAYOUT_SYMBOL(_fdata);
 LAYOUT_SYMBOL(_fbss);
 LAYOUT_SYMBOL(_end);
-LAYOUT_SYMBOL(_GLOBAL_OFFSET_TABLE_);
 #define LAYOUT_TEXT _ftext
 #define LAYOUT_DATA _fdata
 #define LAYOUT_BSS _fbss
@@ -26,7 +25,6 @@ LAYOUT_SYMBOL(__ehdr_start);
 LAYOUT_SYMBOL(_etext);
 LAYOUT_SYMBOL(__bss_start);
 LAYOUT_SYMBOL(_end);
-LAYOUT_SYMBOL(_GLOBAL_OFFSET_TABLE_);
 #define LAYOUT_TEXT __ehdr_start
 #define LAYOUT_DATA _etext
 #define LAYOUT_BSS __bss_start
@@ -160,7 +158,7 @@ void step(int direction) {
 void save_and_exit() {
     if (ini.id != oldini.id) deaf_flag(ini.id != 0);
     tapkey = (ini.flags & INI_TVSAT) ? KEY_AUX : KEY_SAT;
-    ini.save_day = static_cast<int16_t>(get_mjd(nullptr));
+    ini.save_day = static_cast<uint16_t>(get_mjd(nullptr));
     ini_write();
     set_modes();
     oldini = ini;
@@ -218,13 +216,15 @@ void show_about() {
         return;
     }
     osd_init(&menu_window, 450, 182);
-    unsigned long gp = 0;
+    // The global pointer lies 0x7FF0 behind the start of the global offset table (MIPS).
+    unsigned long gp = 0, got = 0;
 #if defined(__mips__)
     asm("move %0, $gp" : "=r"(gp));
+    got = gp - 0x7FF0;
 #endif
     print_line(" text=%lx data=%lx bss=%lx", address(LAYOUT_TEXT), address(LAYOUT_DATA),
                address(LAYOUT_BSS));
-    print_line(" end=%lx got=%lx gp=%lx", address(_end), address(_GLOBAL_OFFSET_TABLE_), gp);
+    print_line(" end=%lx got=%lx gp=%lx", address(_end), got, gp);
     print_line(" main=%lx init=%lx hdr=%lx", address(reinterpret_cast<void*>(&TAP_Main)),
                address(reinterpret_cast<void*>(&__TAP_Init_)), address(&__tap_Header__));
     print_line(" %s %s %s", cfg_mac, cfg_ip, cfg_date);
@@ -419,8 +419,9 @@ void show_calc(dword key) {
     if (typed == CALC_IGNORED) return;
     if (!calc.row) {
         // The help gives way to the calculation below the title line.
-        TAP_Osd_FillBox(static_cast<word>(menu_window.region), 0, OSD_ROW, CALC_WIDTH,
-                        CALC_HEIGHT - OSD_ROW, COLOR_BACK);
+        const dword below_title = CALC_HEIGHT - static_cast<int>(OSD_ROW);
+        TAP_Osd_FillBox(static_cast<word>(menu_window.region), 0, OSD_ROW, CALC_WIDTH, below_title,
+                        COLOR_BACK);
         calc.row = 1;
     }
     calc_print(calc.line, calc.row);

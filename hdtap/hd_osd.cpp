@@ -11,7 +11,8 @@ char pbuf[200];
 
 namespace {
 
-enum { FONT_SIZE = 1, ALIGN_LEFT = 0, FRAME_WIDTH = 2 };
+// Text keeps clear of the frame by MARGIN pixels at the left and right.
+enum { FONT_SIZE = 1, ALIGN_LEFT = 0, FRAME_WIDTH = 2, MARGIN = 4 };
 
 } // namespace
 
@@ -50,9 +51,9 @@ void osd_print(osd_window* w, const char* text, int style) {
     }
     const dword fore = style > 0 ? COLOR_YELLOW : COLOR_WHITE;
     const dword back = style > 0 ? COLOR_SELECTED_BACK : style < 0 ? COLOR_TITLE_BACK : COLOR_BACK;
-    TAP_Osd_PutS(static_cast<word>(w->region), static_cast<dword>(w->column),
-                 static_cast<dword>(w->row), static_cast<dword>(w->width), text, fore, back, 0,
-                 FONT_SIZE, 0, ALIGN_LEFT);
+    TAP_Osd_PutS(static_cast<word>(w->region), static_cast<dword>(w->column + MARGIN),
+                 static_cast<dword>(w->row), static_cast<dword>(w->width - MARGIN), text, fore,
+                 back, 0, FONT_SIZE, 0, ALIGN_LEFT);
     w->row += OSD_ROW;
     if (w->row + OSD_ROW > w->height) {
         w->row = 0;

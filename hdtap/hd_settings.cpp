@@ -44,7 +44,7 @@ void ini_from_bytes(const uint8_t* in, hd_ini* out) {
     out->rc = in[0x12];
     out->unused13 = in[0x13];
     out->check_day = get_le16(in + 0x14);
-    out->save_day = static_cast<int16_t>(get_le16(in + 0x16));
+    out->save_day = get_le16(in + 0x16);
     memcpy(out->unused18, in + 0x18, 8);
 }
 
@@ -57,7 +57,7 @@ void ini_to_bytes(const hd_ini& in, uint8_t* out) {
     out[0x12] = in.rc;
     out[0x13] = in.unused13;
     put_le16(out + 0x14, in.check_day);
-    put_le16(out + 0x16, static_cast<uint16_t>(in.save_day));
+    put_le16(out + 0x16, in.save_day);
     memcpy(out + 0x18, in.unused18, 8);
 }
 
