@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <unistd.h>
 
+#include "platform/tap_api.h"
+
 struct libc_file {
     FILE* f = nullptr;
     libc_file(const char* path, const char* mode) : f(path ? fopen(path, mode) : nullptr) {}
@@ -30,4 +32,18 @@ struct file_descriptor {
     file_descriptor(const file_descriptor&) = delete;
     file_descriptor& operator=(const file_descriptor&) = delete;
     explicit operator bool() const { return fd >= 0; }
+};
+
+// A file of the receiver's disk opened through the TAP API.
+struct tap_file {
+    TYPE_File* f = nullptr;
+    explicit tap_file(TYPE_File* file) : f(file) {}
+    ~tap_file() { close(); }
+    tap_file(const tap_file&) = delete;
+    tap_file& operator=(const tap_file&) = delete;
+    explicit operator bool() const { return f != nullptr; }
+    void close() {
+        if (f) TAP_Hdd_Fclose(f);
+        f = nullptr;
+    }
 };

@@ -1,12 +1,5 @@
 #include "remote_tables.h"
 
-uint32_t map_key(uint32_t key, const uint32_t* from, const uint32_t* to, int count) {
-    if (!key) return 0;
-    for (int i = 0; i < count; ++i)
-        if (from[i] == key) return to[i];
-    return 0;
-}
-
 void ir_slots_assign(const bool accepted[IR_SETS], ir_slot_fn set, void* context) {
     for (int slot = 0; slot < IR_SLOTS; ++slot)
         set(context, slot, 0, 0);

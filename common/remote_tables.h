@@ -40,8 +40,13 @@ inline constexpr uint8_t ir_code_sets[IR_SETS][2] = {{2, 52},   {73, 0}, {73, 15
                                                      {32, 223}, {80, 1}, {4, 255}};
 
 // The code at the position of key in from (count entries) taken from to; 0 when key is 0 or
-// not in from.
-uint32_t map_key(uint32_t key, const uint32_t* from, const uint32_t* to, int count);
+// not in from. Inline: the key handlers of both TAPs run it for every key.
+inline uint32_t map_key(uint32_t key, const uint32_t* from, const uint32_t* to, int count) {
+    if (!key) return 0;
+    for (int i = 0; i < count; ++i)
+        if (from[i] == key) return to[i];
+    return 0;
+}
 
 // The key table of a model, or null for a model out of range.
 inline const uint32_t* remote_model_keys(unsigned model) {

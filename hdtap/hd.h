@@ -103,6 +103,8 @@ extern const uint32_t* const curs;            // ^ v > <
 dword map_cursor(dword key);
 // The remote's code as the receiver model's code, else 0 (cursor keys give 0).
 dword map_keys(dword key);
+// The same for a key that is no cursor key.
+dword map_remote(dword key);
 void deaf_flag(bool on);
 // A firmware symbol's address (null when the firmware does not have it).
 void* fw_addr(const char* name);
@@ -144,6 +146,8 @@ void osd_frame(osd_window* w, dword color);
 extern char pbuf[200]; // message buffer; messages begin with a blank
 // Formats into pbuf and shows it in the alert window.
 void alert_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Formats into pbuf and prints it as a plain line of w.
+void osd_printf(osd_window* w, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // ---- Menu (hd_menu.cpp) ----
 

@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "common/file_io.h"
 #include "hd.h"
 
 char cfg_fw[31], cfg_date[40], cfg_ip[40], cfg_mac[20], cfg_sig[50];
@@ -16,17 +17,6 @@ char cfg_fw[31], cfg_date[40], cfg_ip[40], cfg_mac[20], cfg_sig[50];
 namespace {
 
 bool firmware_read; // version and build date are looked up once
-
-// Closes a socket when it goes out of scope.
-struct socket_fd {
-    int fd;
-    explicit socket_fd(int d) : fd(d) {}
-    ~socket_fd() {
-        if (fd >= 0) close(fd);
-    }
-    socket_fd(const socket_fd&) = delete;
-    socket_fd& operator=(const socket_fd&) = delete;
-};
 
 // The firmware's version text as its own version function writes it.
 void firmware_version() {
@@ -62,7 +52,7 @@ void firmware_date() {
 // The first interface with a hardware address gives the MAC text and its fold, the address of
 // the last interface examined the IP text.
 uint32_t network() {
-    socket_fd s(socket(AF_INET, SOCK_DGRAM, 0));
+    file_descriptor s(socket(AF_INET, SOCK_DGRAM, 0));
     if (s.fd < 0) return 0;
     union {
         char bytes[200];

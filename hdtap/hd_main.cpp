@@ -63,7 +63,6 @@ dword menu_queue(dword code, dword plain) {
 }
 
 dword on_key(dword code) {
-    TAP_GetState(&rx_state, &rx_sub_state);
     const dword bits = code & KEY_BITS;
     const dword plain = code & ~KEY_BITS;
     // A message shown outside the menu stays until the next key.
@@ -92,10 +91,15 @@ dword on_key(dword code) {
         return 0;
     }
     if (flags & RUN_DEAF) return 0;
-    if ((ini.flags & INI_CH_VOL) && normal_state())
-        if (dword c = map_cursor(plain)) return c | bits;
-    if (dword m = map_keys(plain)) return m | bits;
-    return code;
+    // A cursor key is the receiver's channel or volume key in live TV with "Ch / Vol" on, and
+    // no remote code otherwise (map_keys gives 0 for it).
+    if (const dword c = map_cursor(plain)) {
+        if (!(ini.flags & INI_CH_VOL)) return code;
+        TAP_GetState(&rx_state, &rx_sub_state);
+        return normal_state() ? c | bits : code;
+    }
+    const dword m = map_remote(plain);
+    return m ? m | bits : code;
 }
 
 void on_idle() {

@@ -1,6 +1,5 @@
 // The HD TAP's menu: settings lines, its actions and windows (calculator, key codes, infos,
 // about). It runs in the idle event on the key the key handler queued.
-#include <stdarg.h>
 #include <stdio.h>
 #include <sys/utsname.h>
 
@@ -174,32 +173,24 @@ void show_key_codes() {
     TAP_Osd_Sync();
 }
 
-void print_line(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void print_line(const char* format, ...) {
-    char text[120];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    osd_print(&menu_window, text, 0);
-}
-
 void show_infos() {
     osd_init(&menu_window, 320, 208);
     dword heap = 0, free_heap = 0, available = 0;
     TAP_MemInfo(&heap, &free_heap, &available);
     int tv = 0, radio = 0;
     TAP_Channel_GetTotalNum(&tv, &radio);
-    print_line(" Firmware: %s", cfg_fw);
-    print_line(" System ID: %d", static_cast<int>(TAP_GetSystemId()));
-    print_line(" ");
-    print_line(" HDD: Total=%ld Free=%ld [GiB]", static_cast<long>(TAP_Hdd_TotalSize() / 1024),
+    osd_printf(&menu_window, " Firmware: %s", cfg_fw);
+    osd_printf(&menu_window, " System ID: %d", static_cast<int>(TAP_GetSystemId()));
+    osd_printf(&menu_window, " ");
+    osd_printf(&menu_window, " HDD: Total=%ld Free=%ld [GiB]",
+               static_cast<long>(TAP_Hdd_TotalSize() / 1024),
                static_cast<long>(TAP_Hdd_FreeSize() / 1024));
-    print_line(" Heap: T=%ld F=%ld A=%ld [MiB]", static_cast<long>(heap >> 20),
+    osd_printf(&menu_window, " Heap: T=%ld F=%ld A=%ld [MiB]", static_cast<long>(heap >> 20),
                static_cast<long>(free_heap >> 20), static_cast<long>(available >> 20));
-    print_line(" ");
-    print_line(" Signal: Level=%d%% Quality=%d%%", TAP_GetSignalLevel(), TAP_GetSignalQuality());
-    print_line(" Channels: TV=%d Radio=%d", tv, radio);
+    osd_printf(&menu_window, " ");
+    osd_printf(&menu_window, " Signal: Level=%d%% Quality=%d%%", TAP_GetSignalLevel(),
+               TAP_GetSignalQuality());
+    osd_printf(&menu_window, " Channels: TV=%d Radio=%d", tv, radio);
     osd_frame(&menu_window, COLOR_WHITE);
     TAP_Osd_Sync();
 }
@@ -207,11 +198,11 @@ void show_infos() {
 void show_about() {
     if (!(flags & RUN_IR_DIAG)) {
         osd_init(&menu_window, 420, 130);
-        print_line(" Program: %s", __tap_program_name__);
-        print_line(" Author: %s", __tap_author_name__);
-        print_line(" Description: %s", __tap_description__);
-        print_line(" EtcInfo: %s", __tap_etc_str__);
-        print_line(" TAP ID: 0x%lX", static_cast<unsigned long>(__tap_ud__));
+        osd_printf(&menu_window, " Program: %s", __tap_program_name__);
+        osd_printf(&menu_window, " Author: %s", __tap_author_name__);
+        osd_printf(&menu_window, " Description: %s", __tap_description__);
+        osd_printf(&menu_window, " EtcInfo: %s", __tap_etc_str__);
+        osd_printf(&menu_window, " TAP ID: 0x%lX", static_cast<unsigned long>(__tap_ud__));
         TAP_Osd_Sync();
         return;
     }
@@ -222,19 +213,20 @@ void show_about() {
     asm("move %0, $gp" : "=r"(gp));
     got = gp - 0x7FF0;
 #endif
-    print_line(" text=%lx data=%lx bss=%lx", address(LAYOUT_TEXT), address(LAYOUT_DATA),
-               address(LAYOUT_BSS));
-    print_line(" end=%lx got=%lx gp=%lx", address(_end), got, gp);
-    print_line(" main=%lx init=%lx hdr=%lx", address(reinterpret_cast<void*>(&TAP_Main)),
+    osd_printf(&menu_window, " text=%lx data=%lx bss=%lx", address(LAYOUT_TEXT),
+               address(LAYOUT_DATA), address(LAYOUT_BSS));
+    osd_printf(&menu_window, " end=%lx got=%lx gp=%lx", address(_end), got, gp);
+    osd_printf(&menu_window, " main=%lx init=%lx hdr=%lx",
+               address(reinterpret_cast<void*>(&TAP_Main)),
                address(reinterpret_cast<void*>(&__TAP_Init_)), address(&__tap_Header__));
-    print_line(" %s %s %s", cfg_mac, cfg_ip, cfg_date);
-    print_line(" %s %d %d", cfg_sig, static_cast<int>(upidle),
+    osd_printf(&menu_window, " %s %s %s", cfg_mac, cfg_ip, cfg_date);
+    osd_printf(&menu_window, " %s %d %d", cfg_sig, static_cast<int>(upidle),
                static_cast<int>((TAP_GetTick() - uptick) / 100));
     struct utsname system;
     if (uname(&system) == 0)
-        print_line(" %s %s", system.sysname, system.release);
+        osd_printf(&menu_window, " %s %s", system.sysname, system.release);
     else
-        print_line(" %s %s", "?", "?");
+        osd_printf(&menu_window, " %s %s", "?", "?");
     TAP_Osd_Sync();
 }
 

@@ -92,3 +92,11 @@ void alert_printf(const char* format, ...) {
     va_end(args);
     osd_alert(pbuf);
 }
+
+void osd_printf(osd_window* w, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    vsnprintf(pbuf, sizeof pbuf, format, args);
+    va_end(args);
+    osd_print(w, pbuf, 0);
+}

@@ -30,10 +30,13 @@ dword map_cursor(dword key) {
     return map_key(key, curs, keys[ini.tf], CURSOR_KEYS);
 }
 
-dword map_keys(dword key) {
+dword map_remote(dword key) {
     if (ini.rc == 0 && key == 0x1000D) return 0x10020; // the remote's Fav key
-    if (map_cursor(key)) return 0;
     return map_key(key, keys[ini.rc], keys[ini.tf], REMOTE_SLOTS);
+}
+
+dword map_keys(dword key) {
+    return map_cursor(key) ? 0 : map_remote(key);
 }
 
 void deaf_flag(bool on) {

@@ -2,6 +2,7 @@
 #include <string.h>
 
 #include "common/byte_order.h"
+#include "common/file_io.h"
 #include "hd.h"
 
 hd_ini ini;
@@ -14,17 +15,6 @@ const char* const folders[3] = {"ProgramFiles", "Settings", "TovakRC"};
 
 // The resident TAP's settings file is refused once per run with a note.
 bool resident_note_shown;
-
-// Closes a TAP file when it goes out of scope.
-struct tap_file {
-    TYPE_File* f;
-    explicit tap_file(TYPE_File* file) : f(file) {}
-    ~tap_file() {
-        if (f) TAP_Hdd_Fclose(f);
-    }
-    tap_file(const tap_file&) = delete;
-    tap_file& operator=(const tap_file&) = delete;
-};
 
 // The size of a file of the current folder, or -1 when it cannot be opened.
 long file_size(const char* name) {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "common/http_time.h"
+#include "common/file_io.h"
 #include "hd.h"
 #include "update_reply.h"
 
@@ -32,28 +33,6 @@ const char file_name[] = "tovakrc_tms.tap";
 const char part_name[] = "tovakrc_tms.part"; // the download until it is complete
 
 char buffer[BLOCK + 1]; // the request, then each received block
-
-struct socket_fd {
-    int fd;
-    explicit socket_fd(int d) : fd(d) {}
-    ~socket_fd() {
-        if (fd >= 0) close(fd);
-    }
-    socket_fd(const socket_fd&) = delete;
-    socket_fd& operator=(const socket_fd&) = delete;
-};
-
-struct tap_file {
-    TYPE_File* f;
-    explicit tap_file(TYPE_File* file) : f(file) {}
-    ~tap_file() { close(); }
-    void close() {
-        if (f) TAP_Hdd_Fclose(f);
-        f = nullptr;
-    }
-    tap_file(const tap_file&) = delete;
-    tap_file& operator=(const tap_file&) = delete;
-};
 
 long seconds_now() {
     struct timeval now;
@@ -162,7 +141,7 @@ int chk_update(int mode) {
     address.sin_family = AF_INET;
     address.sin_port = htons(80);
     memcpy(&address.sin_addr, host->h_addr_list[0], 4);
-    socket_fd s(socket(AF_INET, SOCK_STREAM, 0));
+    file_descriptor s(socket(AF_INET, SOCK_STREAM, 0));
     if (s.fd < 0 || !connect_within(s.fd, &address) ||
         !send_all(s.fd, buffer, static_cast<size_t>(request)))
         return -1;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Benchmarks of the resident TAP in the emulator (a plain PC build, default build/host):
+# Benchmarks of the TAPs in the emulator (a plain PC build, default build/host):
 # - instructions the TAP itself spends (callgrind, counted in the TAP object alone, so the
 #   emulator's own work is left out): per idle event with nothing to do, per key handed on,
 #   per entry when the browser enters a folder of 20,000 files, and for one "v" in it;
@@ -12,16 +12,24 @@ build=${1:-build/host}
 tap=$build/tovakrc_tms.tap
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-tap_cost() { # mode n -> instructions in the TAP object inside bench_loop
+tap_cost() { # mode n [TAP] -> instructions in the TAP object inside bench_loop
+    local file=${3:-$tap}
+    local name
+    name=$(basename "$file" | sed 's/\./\\\\./g')
     valgrind --tool=callgrind --callgrind-out-file="$out/cg.$1" --toggle-collect=bench_loop \
-        "$build/bench_tap" "$tap" "$1" "$2" > /dev/null 2>&1
-    awk -v PATTERN='tovakrc_tms\\.tap$' -f tools/bench/callgrind_object_cost.awk "$out/cg.$1"
+        "$build/bench_tap" "$file" "$1" "$2" > /dev/null 2>&1
+    awk -v PATTERN="$name\$" -f tools/bench/callgrind_object_cost.awk "$out/cg.$1"
 }
 n=2000
 idle=$(tap_cost idle $n)
 keys=$(tap_cost keys $n)
 echo "idle event, nothing to do:  $((idle / n)) instructions in the TAP"
 echo "key handed on (P+):         $((keys / n / 2)) instructions in the TAP per event (press or release)"
+hd=$build/tovakrc_hd.tap
+hd_idle=$(tap_cost idle $n "$hd")
+hd_keys=$(tap_cost keys $n "$hd")
+echo "HD TAP, idle event, nothing to do: $((hd_idle / n)) instructions in the TAP"
+echo "HD TAP, key handed on (P+):        $((hd_keys / n / 2)) instructions in the TAP per event (press or release)"
 files=20000
 browse=$(tap_cost browse $files)
 key=$(tap_cost browse_key $files)

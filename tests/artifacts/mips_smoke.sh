@@ -27,6 +27,20 @@ grep -q '"tap":1,"ev":"key","code":"0x10045","result":"0x10045"' "$out/trace.jso
 grep -q '"ev":"stop"' "$out/trace.jsonl" || fail "no stop event at the end"
 grep -q '"regions"' "$out/screen.json" || fail "no screen text model"
 cmp -s "$dir/tovakrc_tms.tap" "$out/disk/ProgramFiles/tovakrc_tms.tap" || fail "TAP not installed"
+# The HD TAP alone (it is never installed beside the resident TAP): the demo's run (menu,
+# calculator, infos), then the about window's diagnostics with the firmware's build date found
+# in its code image and the network's hardware address.
+mkdir -p "$out/hd/ProgramFiles"
+"${qemu[@]}" "$dir/tapsim" --disk "$out/hd" --tap "$dir/tovakrc_hd.tap" --shots "$out/shots" \
+    --script "$(dirname "$0")/../../tools/demo_hd.script" > /dev/null
+grep -q '"text": " 1.5e3+20="' "$out/shots/hd_03_calculation.json" || fail "HD calculator: no expression"
+grep -q '"text": " 1520 ' "$out/shots/hd_03_calculation.json" || fail "HD calculator: no result"
+grep -q '"text": " System ID: 22010"' "$out/shots/hd_04_infos.json" || fail "HD infos missing"
+printf '%s\n' Sat Menu 'wait 100ms' ^ ^ AR Ok 'snap about' > "$out/about.script"
+"${qemu[@]}" "$dir/tapsim" --disk "$out/hd" --tap "$dir/tovakrc_hd.tap" --shots "$out/shots" \
+    --script "$out/about.script" > /dev/null
+grep -q '"text": " 00:1c:a2:10:20:30 192.168.178.20 Jul 21 2015 10:43:07"' "$out/shots/about.json" ||
+    fail "HD about window: no signature line"
 if [ -x "$dir/tovak_gif.mips" ]; then
     set +e
     "${qemu[@]}" "$dir/tovak_gif.mips" /nonexistent.gif > /dev/null 2>&1

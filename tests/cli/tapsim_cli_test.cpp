@@ -214,3 +214,38 @@ TEST_F(Cli, FixtureSetsTheReceiverState) {
         }
     EXPECT_TRUE(channel);
 }
+
+// The demo's run of the HD TAP shows what it says: the menu, the calculator with its help and a
+// result, and the various infos.
+TEST_F(Cli, HdTapDemoShowsMenuCalculatorAndInfos) {
+    fs::create_directories(dir / "disk" / "ProgramFiles");
+    Outcome r = tapsim({"--disk", path("disk"), "--tap", TOVAK_TAP_HD, "--script",
+                        TOVAK_SOURCE_DIR "/tools/demo_hd.script", "--shots", path("shots")});
+    ASSERT_EQ(r.status, 0) << r.out;
+    auto texts = [&](const char* snap) {
+        std::string all;
+        std::ifstream in(dir / "shots" / (std::string(snap) + ".json"));
+        const nlohmann::json screen = nlohmann::json::parse(in);
+        for (const nlohmann::json& region : screen["regions"])
+            for (const nlohmann::json& t : region["texts"])
+                all += t["text"].get<std::string>() + "\n";
+        return all;
+    };
+    struct Shown {
+        const char* snap;
+        const char* text;
+    } shown[] = {
+        {"hd_01_menu", "TovakRC v2.30 HD\n"},
+        {"hd_01_menu", "Small Calculator\n"},
+        {"hd_02_calculator", " TovakRC Calculator\n"},
+        {"hd_02_calculator", " Recall: Komma/Exponent\n"},
+        {"hd_03_calculation", " 1.5e3+20=\n"},
+        {"hd_03_calculation", " 1520 "},
+        {"hd_04_infos", " System ID: 22010\n"},
+        {"hd_04_infos", " Signal: Level="},
+    };
+    for (const Shown& s : shown)
+        EXPECT_NE(texts(s.snap).find(s.text), std::string::npos)
+            << s.snap << " lacks \"" << s.text << "\":\n"
+            << texts(s.snap);
+}

@@ -1,5 +1,5 @@
-// Costs of the resident TAP measured in the emulator. Under callgrind (tools/bench_tap.sh counts
-// the instructions of the TAP object while bench_loop runs):
+// Costs of the TAPs measured in the emulator (the HD TAP: idle and keys only). Under callgrind
+// (tools/bench_tap.sh counts the instructions of the TAP object while bench_loop runs):
 //   idle N        N idle events with nothing to do
 //   keys N        N keys the TAP hands on (P+ in live TV, press and release)
 //   browse N      entering a folder of N files in the file browser (scan, sort, first draw)
@@ -20,6 +20,21 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// The HD TAP's own 32-byte settings: "Ch / Vol" on, listening, TF and RC "2100/2410", the last
+// update check today (nothing due).
+void hd_settings_file(const fs::path& disk) {
+    uint8_t b[32] = {};
+    b[0x08] = 1;             // initialised
+    b[0x0C] = 0x2 | 0x10;    // Ch / Vol, start listening
+    b[0x11] = b[0x12] = 1;   // TF, RC
+    const int today = 61384; // the emulator's date
+    b[0x14] = static_cast<uint8_t>(today);
+    b[0x15] = static_cast<uint8_t>(today >> 8);
+    fs::path folder = disk / "ProgramFiles/Settings/TovakRC";
+    fs::create_directories(folder);
+    std::ofstream(folder / "TovakRC.ini", std::ios::binary).write(reinterpret_cast<char*>(b), 32);
+}
 
 void settings_file(const fs::path& disk) {
     settings_record s{};
@@ -67,7 +82,10 @@ int main(int argc, char** argv) {
     fs::create_directories(disk / "ProgramFiles");
     fs::create_directories(disk / "DataFiles");
     fs::create_directories(disk / "MediaFiles");
-    settings_file(disk);
+    if (std::string(argv[1]).find("tovakrc_hd") != std::string::npos)
+        hd_settings_file(disk);
+    else
+        settings_file(disk);
     if (mode == "browse" || mode == "browse_key")
         for (int i = 0; i < n; ++i) {
             char name[64];
