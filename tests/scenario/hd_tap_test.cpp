@@ -519,30 +519,39 @@ TEST_F(HdTap, ShowKeyCodes) {
     EXPECT_TRUE(screen_has("Show Key Codes"));
 }
 
-TEST_F(HdTap, ShowVariousInfos) {
-    start_hd(Ini{});
-    menu_action(12);
-    for (const char* line :
+TEST_F(HdTap, InfoWindowsOfTheMenu) {
+    struct Case {
+        int line;
+        const char* keys; // before Ok on that line
+        std::vector<std::string> shown;
+    } cases[] = {
+        {12,
+         "",
          {" Firmware: TMS 5.21.10 (tapsim)", " System ID: 22010", " HDD: Total=465 Free=303 [GiB]",
-          " Signal: Level=87% Quality=74%", " Channels: TV=4 Radio=3"})
-        EXPECT_TRUE(screen_has_line(line)) << line << "\n" << screen();
-    EXPECT_TRUE(screen_has(" Heap: T=64 F=")) << screen();
-}
-
-TEST_F(HdTap, AboutAndItsDiagnosticsVariant) {
-    start_hd(Ini{});
-    menu_action(13);
-    for (const char* line : {" Program: TovakRC v2.30 HD", " Author: www.tovak.test",
-                             " Description: Remote Control Interception",
-                             " EtcInfo: Mar 18 2016 23:28:16", " TAP ID: 0x7A0BC020"})
-        EXPECT_TRUE(screen_has_line(line)) << line << "\n" << screen();
-    run("Exit AR Ok"); // IR diagnostics on
-    EXPECT_TRUE(screen_has(" text=")) << screen();
-    EXPECT_TRUE(screen_has(" main="));
-    // MAC and address of the fixture's interface, the firmware's build date.
-    EXPECT_TRUE(screen_has_line(" 00:1c:a2:10:20:30 192.168.178.20 Jul 21 2015 10:43:07"))
-        << screen();
-    EXPECT_TRUE(screen_has(" Linux "));
+          " Heap: T=64 F=64 A=64 [MiB]", " Signal: Level=87% Quality=74%",
+          " Channels: TV=4 Radio=3"}},
+        {13,
+         "",
+         {" Program: TovakRC v2.30 HD", " Author: www.tovak.test",
+          " Description: Remote Control Interception", " EtcInfo: Mar 18 2016 23:28:16",
+          " TAP ID: 0x7A0BC020"}},
+        // With IR diagnostics (AR): the MAC and address of the fixture's interface and the
+        // firmware's build date found in its code image.
+        {13, "AR", {" 00:1c:a2:10:20:30 192.168.178.20 Jul 21 2015 10:43:07"}},
+    };
+    for (const Case& c : cases) {
+        emu.reset();
+        start_hd(Ini{});
+        open_menu();
+        select_line(c.line);
+        if (*c.keys) run(c.keys);
+        run("Ok");
+        for (const std::string& line : c.shown)
+            EXPECT_TRUE(screen_has_line(line)) << line << "\n" << screen();
+    }
+    // The diagnostics variant shows the TAP's memory layout and the system's name.
+    for (const char* part : {" text=", " end=", " main=", " Linux "})
+        EXPECT_TRUE(screen_has(part)) << part;
 }
 
 TEST_F(HdTap, TerminateTap) {
