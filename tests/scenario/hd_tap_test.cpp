@@ -103,6 +103,24 @@ class HdTap : public Scenario {
     bool screen_has_line(const std::string& text) const {
         return ("\n" + screen()).find("\n" + text + "\n") != std::string::npos;
     }
+    // Runs "Check Update" against a server giving reply, with an earlier "tovakrc_tms.tap" in
+    // the settings folder: the message shown, and the earlier file replaced by the body only
+    // when stored. The requests the server saw.
+    std::vector<std::string> check_update(const HttpReply& reply, const char* message,
+                                          bool stored) {
+        const fs::path tap = settings_file("tovakrc_tms.tap");
+        HttpServer server(reply);
+        emu.reset();
+        fs::remove_all(disk_path(SETTINGS));
+        write_file(tap, "earlier version");
+        start_hd(Ini{});
+        serve_host(server.port());
+        menu_action(9);
+        EXPECT_TRUE(screen_has_line(message)) << screen();
+        EXPECT_EQ(file_text(tap), stored ? reply.body : "earlier version");
+        EXPECT_FALSE(fs::exists(settings_file("tovakrc_tms.part")));
+        return server.requests();
+    }
     // Runs "Check Update" against a server that keeps the receiver waiting: the check gives up
     // after its time-out (5 s) with the connection error. The requests the server saw.
     size_t check_giving_up(const HttpReply& reply) {
@@ -643,6 +661,14 @@ std::string signature() {
     return s;
 }
 
+// An answer of the update server and what the interactive check makes of it.
+struct UpdateCase {
+    const char* name;
+    HttpReply reply;
+    const char* message;
+    bool stored; // the body replaced the earlier file
+};
+
 } // namespace
 
 TEST_F(HdTap, SilentCheckOnlySendsTheRequestAndStoresTheDay) {
@@ -681,15 +707,9 @@ TEST_F(HdTap, NoSilentCheckWithinSixtyDays) {
 }
 
 TEST_F(HdTap, CheckUpdateStoresANewerOrEqualVersion) {
-    const fs::path tap = settings_file("tovakrc_tms.tap");
     HttpReply undated = tap_reply(BUILD_DATE, 20000);
     undated.head = "HTTP/1.0 200 OK\r\nContent-Length: 20000\r\n";
-    struct Case {
-        const char* name;
-        HttpReply reply;
-        const char* message;
-        bool stored;
-    } cases[] = {
+    UpdateCase cases[] = {
         {"equal date counts as newer", tap_reply(BUILD_DATE, 20000), " Successfully stored.", true},
         {"newer", tap_reply("Sat, 19 Mar 2016 00:00:00 GMT", 12345), " Successfully stored.", true},
         {"older", tap_reply("Fri, 18 Mar 2016 23:28:15 GMT", 20000), " No newer TAP version.",
@@ -701,21 +721,11 @@ TEST_F(HdTap, CheckUpdateStoresANewerOrEqualVersion) {
          " File not found on server.", false},
         {"no date", undated, " File not found on server.", false},
     };
-    for (Case& c : cases) {
+    for (UpdateCase& c : cases) {
         SCOPED_TRACE(c.name);
-        HttpServer server(c.reply);
-        emu.reset();
-        fs::remove_all(disk_path(SETTINGS));
-        write_file(tap, "earlier version");
-        start_hd(Ini{});
-        serve_host(server.port());
-        menu_action(9);
-        EXPECT_TRUE(screen_has_line(c.message)) << screen();
-        EXPECT_EQ(file_text(tap), c.stored ? c.reply.body : "earlier version");
-        EXPECT_FALSE(fs::exists(settings_file("tovakrc_tms.part")));
-        ASSERT_EQ(server.requests().size(), 1u);
-        EXPECT_NE(server.requests()[0].find("-111201\r\n"), std::string::npos)
-            << "mode 1 in the user agent";
+        const std::vector<std::string> requests = check_update(c.reply, c.message, c.stored);
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_NE(requests[0].find("-111201\r\n"), std::string::npos) << "mode 1 in the user agent";
         if (!c.stored) continue;
         const std::string& head = c.reply.head;
         const size_t date = head.find(',', head.find("Last-Modified")) + 2;
@@ -729,7 +739,6 @@ TEST_F(HdTap, CheckUpdateStoresANewerOrEqualVersion) {
 }
 
 TEST_F(HdTap, CheckUpdateKeepsTheEarlierFileWhenTheAnswerIsNoTap) {
-    const fs::path tap = settings_file("tovakrc_tms.tap");
     HttpReply missing = tap_reply(BUILD_DATE, 20000);
     missing.head = "HTTP/1.0 404 Not Found\r\nContent-Length: 20000\r\nLast-Modified: " +
                    std::string(BUILD_DATE) + "\r\n";
@@ -739,28 +748,15 @@ TEST_F(HdTap, CheckUpdateKeepsTheEarlierFileWhenTheAnswerIsNoTap) {
     short_body.body.resize(15000); // announced 20000, the server closes after 15000
     HttpReply slow = tap_reply(BUILD_DATE, 30000);
     slow.delay_ms = 300;
-    struct Case {
-        const char* name;
-        HttpReply reply;
-        const char* message;
-        bool stored;
-    } cases[] = {
+    UpdateCase cases[] = {
         {"error page", missing, " File not found on server.", false},
         {"cut off midway", cut, " Transmission error.", false},
         {"shorter than announced", short_body, " Transmission error.", false},
         {"late answer", slow, " Successfully stored.", true},
     };
-    for (Case& c : cases) {
+    for (UpdateCase& c : cases) {
         SCOPED_TRACE(c.name);
-        HttpServer server(c.reply);
-        emu.reset();
-        write_file(tap, "earlier version");
-        start_hd(Ini{});
-        serve_host(server.port());
-        menu_action(9);
-        EXPECT_TRUE(screen_has_line(c.message)) << screen();
-        EXPECT_EQ(file_text(tap), c.stored ? c.reply.body : "earlier version");
-        EXPECT_FALSE(fs::exists(settings_file("tovakrc_tms.part")));
+        check_update(c.reply, c.message, c.stored);
     }
 }
 
