@@ -45,10 +45,36 @@ bool Disk::resolve(const char* name, std::string* out) const {
     return true;
 }
 
+std::string Disk::host_file(const std::string& receiver_path) const {
+    std::string host = host_path(receiver_path);
+    constexpr int hops_max = 8;
+    for (int hop = 0; hop < hops_max; ++hop) {
+        char target[4096];
+        const ssize_t n = readlink(host.c_str(), target, sizeof target - 1);
+        if (n <= 0) break;
+        target[n] = 0;
+        if (target[0] != '/') {
+            host = host.substr(0, host.rfind('/') + 1) + target;
+            continue;
+        }
+        // An absolute target is the receiver's path when it lies below the root folder, else
+        // the host's own.
+        const std::string inside = root_ + target;
+        struct stat st;
+        host = !root_.empty() && lstat(inside.c_str(), &st) == 0 ? inside : target;
+    }
+    return host;
+}
+
+bool Disk::is_file(const std::string& receiver_path) const {
+    struct stat st;
+    return stat(host_file(receiver_path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool Disk::change_dir(const char* name) {
     std::string p;
     struct stat st;
-    if (!resolve(name, &p) || stat(host_path(p).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (!resolve(name, &p) || stat(host_file(p).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return false;
     cwd_ = p;
     return true;
@@ -57,7 +83,7 @@ bool Disk::change_dir(const char* name) {
 bool Disk::exist(const char* name) const {
     std::string p;
     struct stat st;
-    return resolve(name, &p) && stat(host_path(p).c_str(), &st) == 0;
+    return resolve(name, &p) && stat(host_file(p).c_str(), &st) == 0;
 }
 
 bool Disk::create(const char* name, uint8_t attr) {
@@ -91,8 +117,9 @@ TYPE_File* Disk::open(const char* name) {
     std::string p;
     Stat st;
     if (!resolve(name, &p) || !stat_entry(p, &st) || st.folder) return nullptr;
-    std::FILE* fp = std::fopen(host_path(p).c_str(), "r+b");
-    if (!fp) fp = std::fopen(host_path(p).c_str(), "rb");
+    const std::string host = host_file(p);
+    std::FILE* fp = std::fopen(host.c_str(), "r+b");
+    if (!fp) fp = std::fopen(host.c_str(), "rb");
     if (!fp) return nullptr;
     OpenFile of;
     of.entry = std::make_unique<TYPE_File>();
@@ -169,7 +196,7 @@ void Disk::close(TYPE_File* f) {
 
 bool Disk::stat_entry(const std::string& receiver_path, Stat* out) const {
     struct stat st;
-    if (stat(host_path(receiver_path).c_str(), &st) != 0) return false;
+    if (stat(host_file(receiver_path).c_str(), &st) != 0) return false;
     out->folder = S_ISDIR(st.st_mode);
     out->size = out->folder ? 0 : static_cast<uint64_t>(st.st_size);
     int64_t local = static_cast<int64_t>(st.st_mtime) + static_cast<int64_t>(utc_offset_min_) * 60;

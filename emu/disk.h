@@ -26,6 +26,13 @@ class Disk {
     // leave the disk.
     bool resolve(const char* name, std::string* receiver_path) const;
     std::string host_path(const std::string& receiver_path) const { return dir_ + receiver_path; }
+    // The host path of the file or folder a receiver path stands for, its symbolic links
+    // followed: a link to a receiver path ("/mnt/hd/...") leads where that path lies below the
+    // receiver's root folder, as it does on the receiver.
+    std::string host_file(const std::string& receiver_path) const;
+    bool is_file(const std::string& receiver_path) const;
+    // The folder standing for the receiver's "/".
+    void set_root(const std::string& root) { root_ = root; }
 
     bool change_dir(const char* name);
     bool exist(const char* name) const;
@@ -66,6 +73,7 @@ class Disk {
     bool stat_entry(const std::string& receiver_path, Stat* st) const;
 
     std::string dir_;
+    std::string root_;
     std::string cwd_ = "/";
     int utc_offset_min_ = 0;
     std::map<TYPE_File*, OpenFile> files_;

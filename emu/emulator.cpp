@@ -151,6 +151,7 @@ bool Emulator::prepare_root() {
     }
     std::snprintf(tapsim_root, sizeof tapsim_root, "%s", root_.c_str());
     disk_.attach(disk, state_.utc_offset_min);
+    disk_.set_root(root_);
     if (config_.disk_room >= 0) limit_disk(disk);
     return true;
 }
@@ -330,6 +331,11 @@ uint32_t Emulator::key_event(uint32_t code) {
 void Emulator::idle(uint64_t ticks) {
     for (uint64_t i = 0; i < ticks; ++i) {
         clock_.advance_ticks(1);
+        PlayState& play = state_.play;
+        if (play.mode == PLAYMODE_MP3 && play.end_tick && clock_.ticks() >= play.end_tick) {
+            play = PlayState{};
+            deliver(EVT_SERVICE, 1, "play_end");
+        }
         deliver(EVT_IDLE, 0, "idle");
     }
 }

@@ -17,7 +17,9 @@ struct PlayState {
     int mode = 0;  // 0 none, 2 playback, 3 time-shift, 4 time-shift of a recording, 5 MP3
     int trick = 0; // 4 = paused
     uint32_t block = 0, total = 0;
-    std::string file; // receiver path of the played file
+    std::string file;      // receiver path of the played file
+    uint32_t seconds = 0;  // MP3: the file's length
+    uint64_t end_tick = 0; // MP3: the tick its end is reported at (0: never)
 };
 
 // A host name of the receiver's network and the loopback ports of the servers standing in for
@@ -34,6 +36,9 @@ struct NetInterface {
     std::string ip;
     uint8_t mac[6];
 };
+
+// Milliseconds of MPEG audio in a file (its frames counted), 0 when it has none.
+uint64_t mp3_length_ms(const std::string& host_path);
 
 struct ReceiverState {
     int system_id = 22010;

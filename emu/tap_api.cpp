@@ -187,6 +187,10 @@ int api::TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info) {
     info->trickMode = static_cast<byte>(p.trick);
     info->currentBlock = p.block;
     info->totalBlock = p.total;
+    if (p.mode == PLAYMODE_MP3) {
+        info->duration = static_cast<word>(p.seconds / 60);
+        info->durationSec = static_cast<byte>(p.seconds % 60);
+    }
     // The played file's record names it by its Linux path.
     static std::string played;
     static fw_name_record name{};

@@ -107,6 +107,15 @@ struct TYPE_TapEvent {
     word tsId;
 };
 
+// Play modes of TAP_Hdd_GetPlayInfo.
+enum : byte {
+    PLAYMODE_NONE = 0,
+    PLAYMODE_PLAYING = 2,
+    PLAYMODE_TEMP_PLAYING = 3, // time-shift
+    PLAYMODE_REC_PLAYING = 4,  // time-shift of the running recording
+    PLAYMODE_MP3 = 5,
+};
+
 // TAP_Hdd_GetPlayInfo.
 struct TYPE_PlayInfo {
     byte playMode;  // 0 none, 2 playback, 3 time-shift, 4 time-shift of a recording, 5 MP3
@@ -114,8 +123,8 @@ struct TYPE_PlayInfo {
     byte speed;
     byte svcType;
     word svcNum;
-    word duration;
-    byte durationSec;
+    word duration;    // minutes of the whole file
+    byte durationSec; // and seconds
     byte reserved;
     dword currentBlock;
     dword totalBlock;

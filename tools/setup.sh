@@ -9,7 +9,7 @@ packages=(
     libfreetype-dev fonts-dejavu-core fonts-dejavu-extra libpng-dev libjpeg62-turbo-dev
     libgif-dev giflib-tools libgif-dev:mipsel
     clang libclang-rt-14-dev valgrind time
-    imagemagick python3-pil
+    imagemagick python3-pil ffmpeg
 )
 missing=()
 for p in "${packages[@]}"; do
