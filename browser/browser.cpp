@@ -14,6 +14,7 @@
 #include "browser/copy_queue.h"
 #include "browser/file_details.h"
 #include "browser/listing.h"
+#include "browser/mp3.h"
 #include "browser/recording.h"
 #include "common/format.h"
 #include "common/fw_bind.h"
@@ -84,9 +85,9 @@ dword f1_tick;                // tick of the previous F1
 int marks_before_f1;          // mark count before the last single F1
 char delete_name[NAME_BYTES]; // the entry a delete confirmation asks about
 
-const char* const quick_dirs[10] = {"/",           nullptr,        nullptr,         nullptr,
-                                    "/MediaFiles", "/MP3Files",    SETTINGS_FOLDER, "/DataFiles",
-                                    "/PlayList",   "/ProgramFiles"};
+const char* const quick_dirs[10] = {
+    "/",         nullptr,         nullptr,      nullptr,         "/MediaFiles",
+    "/MP3Files", SETTINGS_FOLDER, "/DataFiles", PLAYLIST_FOLDER, "/ProgramFiles"};
 
 // What the window shows, worked out by view_update after each key.
 struct view_state {
@@ -126,7 +127,7 @@ const dir_entry* selected_entry() {
 }
 
 bool in_playlist_folder() {
-    return current_dir && !strcmp(current_dir, "/PlayList");
+    return current_dir && !strcmp(current_dir, PLAYLIST_FOLDER);
 }
 int mp3_mode() {
     return (settings.sort_mp3 >> 4) & 0x0F;
@@ -616,7 +617,9 @@ int key_stop(dword) {
     if (activity < 0) {
         message(IBOX_WARNING, MESSAGE_SHORT_MS, e->name,
                 ui_text("File is recording.", "Datei wird aufgenommen."));
-    } else if (activity == 1 || activity == 2) {
+    } else if (activity == 2) {
+        window_open(ACTION_MP3, mode_call(MP3_STOP));
+    } else if (activity == 1) {
         if (void* fn = fw_address(FW_STOP_PLAYING)) reinterpret_cast<fw_stop_playing_fn>(fn)();
     } else if (activity >= 16) {
         tap_task_slot* tasks = static_cast<tap_task_slot*>(fw_address(FW_TAP_TASK));
@@ -1230,5 +1233,6 @@ void browser_release(void) {
 
 void browser_stop(void) {
     browser_release();
+    playlist_release();
     inf_release();
 }

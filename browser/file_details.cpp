@@ -8,6 +8,7 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include "browser/mp3.h"
 #include "browser/recording.h"
 #include "common/byte_order.h"
 #include "common/format.h"
@@ -125,6 +126,28 @@ void recording_block(text_out& out, const char* dir, const char* name, bool with
     inf_release();
 }
 
+// Tags and stream of an MP3 file of the current folder; size gives the play time.
+void mp3_block(text_out& out, const char* name, uint64_t size) {
+    const mp3_info_record* mp3 = mp3_info(name);
+    if (!mp3) return;
+    const id3v1_tag& tag = mp3->tag;
+    if (tag.artist[0]) out.add("\nArtist:  %s", tag.artist);
+    if (tag.album[0] || mp3->year) {
+        out.add("\nAlbum: %s", tag.album);
+        if (mp3->year) out.add(" (%d)", static_cast<int>(mp3->year));
+    }
+    if (tag.title[0]) out.add("\nTitle:    %s", tag.title);
+    out.add("\n");
+    if (mp3->track) out.add("Track %d, ", static_cast<int>(mp3->track));
+    if (mp3->bitrate > 0) {
+        const uint64_t seconds = size / 1000 * 8 / static_cast<uint64_t>(mp3->bitrate);
+        out.add("%d:%02d, %d kbit/s, ", static_cast<int>(seconds / 60),
+                static_cast<int>(seconds % 60), static_cast<int>(mp3->bitrate));
+    }
+    out.add("%d Hz", static_cast<int>(mp3->sample_rate));
+    if (tag.comment[0]) out.add("\n%s", tag.comment);
+}
+
 } // namespace
 
 void percent_decode(char* text) {
@@ -171,6 +194,7 @@ const char* file_details_text(const char* dir, const char* name, bool with_windo
         out.add("\nSymlink %s:\n%s/\n%s\n", ui_text("to", "nach"), target, slash + 1);
     }
     TYPE_FolderEntry entry;
+    memset(&entry, 0, sizeof entry);
     if (file_entry_find(name, &entry)) {
         const word mjd = static_cast<word>(entry.time >> 16);
         out.add("\n%s %d:%02d\n%s Bytes\n", date_time_text(mjd, -1),
@@ -185,7 +209,7 @@ const char* file_details_text(const char* dir, const char* name, bool with_windo
                name_ends_with(name, ".ts")) {
         recording_block(out, dir, name, with_window);
     } else if (name_ends_with(name, ".mp3")) {
-        // MP3 tags come from the MP3 player's tag reader; its block joins here once it exists.
+        mp3_block(out, name, static_cast<uint64_t>(entry.size));
     } else {
         int32_t lines = text_line_count(name);
         if (lines >= 0)

@@ -2,6 +2,7 @@
 
 #include "browser/browser.h"
 #include "browser/file_details.h"
+#include "browser/mp3.h"
 #include "image/viewer.h"
 #include "osd/window_open.h"
 
@@ -17,4 +18,5 @@ void windows_register(void) {
     window_register(WINDOW_BROWSER, browser_entry);
     window_register(WINDOW_IMAGE, image_viewer_entry);
     window_register(WINDOW_DETAILS, file_details_entry);
+    window_register(ACTION_MP3, mp3_entry);
 }
