@@ -171,7 +171,7 @@ bool is_file(const char* receiver_path) {
 // Adds the entries of the playlist file name of the TAP folder dir that name existing files:
 // consecutive entries of one folder form a group as the files of one folder in a scan.
 void read_list_file(const char* dir, const char* name) {
-    if (tap_folder_change(dir) != 0) return;
+    if (!ready() || tap_folder_change(dir) != 0) return;
     file_reader* r = file_reader_open(name);
     if (!r) return;
     file_reader_guard guard{r};

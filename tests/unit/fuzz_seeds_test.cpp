@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/mp3.h"
 #include "browser/recording.h"
 #include "core/keymap.h"
 #include "common/programs.h"
@@ -38,7 +39,8 @@ class FuzzSeeds : public EmuTest {};
 } // namespace
 
 TEST_F(FuzzSeeds, EveryTargetHasSeeds) {
-    for (const char* target : {"core_files", "gd", "gif", "history", "image", "inf", "raw_stream"})
+    for (const char* target :
+         {"core_files", "gd", "gif", "history", "image", "inf", "mp3", "raw_stream"})
         EXPECT_GE(seed_files(target).size(), 2u) << target;
 }
 
@@ -118,4 +120,28 @@ TEST_F(FuzzSeeds, SettingsFilesAndIconsAreTaken) {
         int w = 0, h = 0;
         EXPECT_TRUE(tapsim::gd_decode(bytes(data), data.size(), &px, &w, &h));
     }
+}
+
+TEST_F(FuzzSeeds, Mp3FilesAndPlaylistFilesAreRead) {
+    fs::create_directories(disk / "Music");
+    ASSERT_EQ(tap_folder_change("/Music"), 0);
+    int streams = 0, entries = 0;
+    for (const fs::path& f : seed_files("mp3")) {
+        const std::string name = f.filename().string();
+        SCOPED_TRACE(name);
+        if (f.extension() == ".m3u" || f.extension() == ".pls") {
+            std::istringstream lines(read_file(f));
+            std::string line;
+            char entry[256];
+            while (std::getline(lines, line))
+                entries +=
+                    playlist_file_line(line.c_str(), f.extension() == ".pls", entry, sizeof entry);
+            continue;
+        }
+        fs::copy_file(f, disk / "Music" / name);
+        EXPECT_NE(mp3_info(name.c_str()), nullptr);
+        ++streams;
+    }
+    EXPECT_GE(streams, 3);
+    EXPECT_GE(entries, 6);
 }
