@@ -57,7 +57,7 @@ enum {
     PANEL_BASE_SMALL = 18,
     PANEL_LAST_Y_LARGE = 520,
     PANEL_LAST_Y_SMALL = 528,
-    DETAILS_LINES = 6,
+    DETAILS_LINES = 6,     // the details frame is at least this high
     DETAILS_X_LARGE = 320, // the details frame begins this far from the right edge
     DETAILS_X_SMALL = 269,
     F1_DOUBLE_TICKS = 50, // two F1 within this many ticks clear or mark all
@@ -102,6 +102,7 @@ struct view_state {
     uint32_t details_date;
     bool details_english;
     char details[LINE_BUFFER_SIZE];
+    int details_lines; // of the text, at least DETAILS_LINES
 };
 view_state view;
 
@@ -224,6 +225,10 @@ void details_update() {
     view.details_english = english;
     const char* text = file_details_text(current_dir, e->name, true);
     snprintf(view.details, sizeof view.details, "%s", text[0] == '\n' ? text + 1 : text);
+    view.details_lines = 1;
+    for (const char* c = view.details; *c; ++c)
+        view.details_lines += *c == '\n';
+    if (view.details_lines < DETAILS_LINES) view.details_lines = DETAILS_LINES;
 }
 
 // The page, the selected row, the activities of the rows shown, the status items, the details.
@@ -386,7 +391,7 @@ void draw_details(int row_y) {
     const int x = browser_win.width - (large() ? DETAILS_X_LARGE : DETAILS_X_SMALL);
     const int line = osd_line_height();
     int y = row_y + line;
-    const int height = DETAILS_LINES * line;
+    const int height = view.details_lines * line + 4;
     if (y + height > browser_win.height) y = browser_win.height - height;
     if (y < line) y = line;
     TAP_Osd_FillBox(browser_win.region, browser_win.margin_x + x, browser_win.margin_y + y,

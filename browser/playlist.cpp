@@ -4,7 +4,6 @@
 #include <dirent.h>
 #include <stdio.h>
 #include <string.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -435,7 +434,10 @@ bool playlist_file_line(const char* line, bool pls, char* out, size_t size) {
     while (*p == ' ' || *p == '\t')
         ++p;
     if (pls) {
-        if (strncasecmp(p, "file", 4) || !is_digit(p[4])) return false;
+        // "File" in any case: ASCII letters differ from their capitals in bit 0x20 only.
+        if ((p[0] | 0x20) != 'f' || (p[1] | 0x20) != 'i' || (p[2] | 0x20) != 'l' ||
+            (p[3] | 0x20) != 'e' || !is_digit(p[4]))
+            return false;
         p += 4;
         while (is_digit(*p))
             ++p;

@@ -8,6 +8,7 @@
 
 #include "clock.h"
 #include "pictures.h"
+#include "tone.h"
 #ifdef TAPSIM_PNG
 #include "png_out.h"
 #endif
@@ -92,6 +93,42 @@ std::vector<uint32_t> sunset(int w, int h) {
     return px;
 }
 
+// A small music folder: an album of tones with tags, a bonus folder and a playlist file, made
+// by ffmpeg when it is installed (without it the folder stays empty).
+void music(const fs::path& dir) {
+    struct track {
+        const char* folder;
+        const char* file;
+        const char* title;
+        int frequency;
+    } const tracks[] = {
+        {"Tones", "01 - Morning.mp3", "Morning", 440},
+        {"Tones", "02 - Noon.mp3", "Noon", 523},
+        {"Tones", "03 - Evening.mp3", "Evening", 659},
+        {"Tones/Bonus", "Night.mp3", "Night", 330},
+    };
+    int number = 0;
+    for (const track& t : tracks) {
+        tone made;
+        made.frequency = t.frequency;
+        made.seconds = 20;
+        made.kbps = 128;
+        made.tags = true;
+        made.title = t.title;
+        made.artist = "The Sine Waves";
+        made.album = "Tones";
+        made.year = "2026";
+        made.comment = "Made by the demo";
+        made.genre = "Ambient";
+        made.track = ++number;
+        std::error_code ec;
+        fs::create_directories(dir / t.folder, ec);
+        if (!run_program(tone_command(made, (dir / t.folder / t.file).string()))) return;
+    }
+    std::ofstream(dir / "evening.m3u")
+        << "#EXTM3U\nTones/03 - Evening.mp3\nTones/Bonus/Night.mp3\n";
+}
+
 } // namespace
 
 bool make_demo_disk(const std::string& dir, std::string* error) {
@@ -125,6 +162,7 @@ bool make_demo_disk(const std::string& dir, std::string* error) {
                     1200, "http://www.tovak.test/sunset.jpg Sunset over the lake");
     if (!jpeg.empty())
         std::ofstream(root / "MediaFiles/Pictures" / "sunset.jpg", std::ios::binary) << jpeg;
+    music(root / "MP3Files");
 #ifdef TAPSIM_PNG
     std::string why;
     write_png((root / "MediaFiles/Pictures" / "sunset.png").string(), sunset(400, 300), 400, 300,

@@ -1,18 +1,14 @@
 #include "mp3_samples.h"
 
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
+#include <iterator>
 #include <vector>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -20,33 +16,12 @@ namespace mp3_samples {
 
 namespace {
 
-std::string read_all(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Runs ffmpeg with the arguments (no shell); true when it succeeded.
-bool ffmpeg(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    std::vector<std::string> all = {"ffmpeg", "-nostdin", "-v", "error", "-y"};
-    all.insert(all.end(), args.begin(), args.end());
-    for (std::string& a : all)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid;
-    if (posix_spawnp(&pid, "ffmpeg", nullptr, nullptr, argv.data(), environ) != 0) return false;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-// The cached output of an ffmpeg run writing to its last argument's place: made once, kept in
-// the cache folder under a name derived from the arguments.
-std::string cached(std::vector<std::string> args, const std::string& suffix) {
+// The output of an ffmpeg command line whose last argument is its output file: made once, kept
+// in the cache folder under a name derived from the command line.
+std::string cached(std::vector<std::string> command, const std::string& suffix) {
+    command.pop_back();
     std::string key;
-    for (const std::string& a : args)
+    for (const std::string& a : command)
         key += a + '\x1F';
     const fs::path folder = TOVAK_MP3_CACHE;
     std::error_code ec;
@@ -54,60 +29,35 @@ std::string cached(std::vector<std::string> args, const std::string& suffix) {
     char name[64];
     std::snprintf(name, sizeof name, "%016zx%s", std::hash<std::string>{}(key), suffix.c_str());
     const fs::path file = folder / name;
-    if (fs::exists(file, ec)) return read_all(file);
-    // Written under a name of this process and renamed: parallel tests never see half a file.
-    const fs::path part = folder / (std::string(name) + "." + std::to_string(getpid()));
-    args.push_back(part.string());
-    if (!ffmpeg(args)) {
-        ADD_FAILURE() << "ffmpeg failed (is it installed? tools/setup.sh installs it): " << key;
-        return "";
+    if (!fs::exists(file, ec)) {
+        // Written under a name of this process and renamed: parallel tests never see half a
+        // file.
+        const fs::path part = folder / (std::string(name) + "." + std::to_string(getpid()));
+        command.push_back(part.string());
+        if (!tapsim::run_program(command)) {
+            ADD_FAILURE() << "ffmpeg failed (is it installed? tools/setup.sh installs it): " << key;
+            return "";
+        }
+        fs::rename(part, file, ec);
     }
-    fs::rename(part, file, ec);
-    return read_all(ec ? part : file);
-}
-
-std::vector<std::string> source(const tone& t) {
-    char sine[128];
-    std::snprintf(sine, sizeof sine, "sine=frequency=440:duration=%g:sample_rate=%d", t.seconds,
-                  t.sample_rate);
-    return {"-f", "lavfi", "-i", sine, "-ac", "1", "-fflags", "+bitexact", "-flags:a", "+bitexact"};
-}
-
-std::vector<std::string> mp3_args(const tone& t) {
-    std::vector<std::string> a = source(t);
-    const std::string rate = std::to_string(t.kbps) + "k";
-    if (t.layer2) {
-        a.insert(a.end(), {"-c:a", "mp2", "-b:a", rate, "-f", "mp2"});
-        return a;
-    }
-    a.insert(a.end(), {"-c:a", "libmp3lame", "-b:a", rate, "-write_xing", t.info ? "1" : "0",
-                       "-id3v2_version", t.tags ? "3" : "0", "-write_id3v1", t.tags ? "1" : "0"});
-    const std::pair<const char*, std::string> fields[] = {
-        {"title", t.title},
-        {"artist", t.artist},
-        {"album", t.album},
-        {"date", t.year},
-        {"comment", t.comment},
-        {"genre", t.genre},
-        {"track", t.track ? std::to_string(t.track) : ""}};
-    for (const auto& [key, value] : fields)
-        if (!value.empty()) a.insert(a.end(), {"-metadata", std::string(key) + "=" + value});
-    a.insert(a.end(), {"-f", "mp3"});
-    return a;
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 } // namespace
 
 std::string encode(const tone& t) {
-    return cached(mp3_args(t), t.layer2 ? ".mp2" : ".mp3");
+    return cached(tapsim::tone_command(t, "out"), t.layer2 ? ".mp2" : ".mp3");
 }
 
 std::string encode_wav(const tone& t, bool metadata) {
-    std::vector<std::string> a = source(t);
-    a.insert(a.end(), {"-c:a", "libmp3lame", "-b:a", std::to_string(t.kbps) + "k"});
-    if (metadata) a.insert(a.end(), {"-metadata", "title=" + (t.title.empty() ? "x" : t.title)});
-    a.insert(a.end(), {"-f", "wav"});
-    return cached(a, ".wav");
+    tone plain = t;
+    plain.tags = false;
+    std::vector<std::string> command = tapsim::tone_command(plain, "out");
+    command.resize(command.size() - 3); // "-f mp3 out"
+    if (metadata) command.insert(command.end(), {"-metadata", "title=Wrapped"});
+    command.insert(command.end(), {"-f", "wav", "out"});
+    return cached(command, ".wav");
 }
 
 std::string id3v2_tag(size_t total, const std::string& title) {

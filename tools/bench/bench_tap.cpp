@@ -4,6 +4,7 @@
 //   keys N        N keys the TAP hands on (P+ in live TV, press and release)
 //   browse N      entering a folder of N files in the file browser (scan, sort, first draw)
 //   browse_key N  one "v" in the browser on that folder
+//   playlist N    "Play all MP3 files" on a folder of N MP3 files in 100 folders (Max. Files 20)
 // Timed (wall clock): copy MB   copying a file of MB megabytes through the copy queue with idle
 //   events back to back; prints the seconds.
 #include <chrono>
@@ -66,12 +67,14 @@ bench_loop(tapsim::Emulator& emu, const std::string& mode, int n) {
         press(emu, KEY_7);
     } else if (mode == "browse_key") {
         press(emu, KEY_DOWN);
+    } else if (mode == "playlist") {
+        press(emu, KEY_PLAY);
     }
 }
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: bench_tap TAP idle|keys|browse|browse_key|copy N\n");
+        std::fprintf(stderr, "usage: bench_tap TAP idle|keys|browse|browse_key|playlist|copy N\n");
         return 2;
     }
     const std::string mode = argv[2];
@@ -92,6 +95,15 @@ int main(int argc, char** argv) {
             std::snprintf(name, sizeof name, "file_%05d_%c.txt", (i * 7919) % n, 'a' + i % 26);
             std::ofstream(disk / "DataFiles" / name) << i;
         }
+    if (mode == "playlist")
+        for (int i = 0; i < n; ++i) {
+            char name[64];
+            std::snprintf(name, sizeof name, "Collection/CD %02d/%02d - Track %d.mp3", i % 100,
+                          i / 100 + 1, i);
+            const fs::path file = disk / "MP3Files" / name;
+            if (i < 100) fs::create_directories(file.parent_path());
+            std::ofstream(file) << i;
+        }
     const fs::path source = disk / "DataFiles" / "big.bin";
     if (mode == "copy") {
         std::ofstream out(source, std::ios::binary);
@@ -109,11 +121,12 @@ int main(int argc, char** argv) {
             status = 1;
         } else {
             emu.idle(200);
-            if (mode == "browse" || mode == "browse_key" || mode == "copy") {
+            if (mode == "browse" || mode == "browse_key" || mode == "copy" || mode == "playlist") {
                 press(emu, KEY_SAT);
                 press(emu, KEY_FILELIST);
             }
             if (mode == "browse_key") press(emu, KEY_7);
+            if (mode == "playlist") press(emu, KEY_5); // "Collection" is selected
             if (mode == "copy") {
                 // Mark the file (the selected one), choose the target folder, confirm.
                 press(emu, KEY_7);
