@@ -407,9 +407,10 @@ void mp3_play(const char* name) {
     track_start = TAP_GetTick();
     TYPE_PlayInfo info;
     memset(&info, 0, sizeof info);
-    track_length = TAP_Hdd_GetPlayInfo(&info) && info.playMode == PLAYMODE_MP3
-                       ? info.duration * 60 + info.durationSec - 1
-                       : 0;
+    const int32_t seconds = TAP_Hdd_GetPlayInfo(&info) && info.playMode == PLAYMODE_MP3
+                                ? info.duration * 60 + info.durationSec
+                                : 0;
+    track_length = seconds > 0 ? seconds - 1 : 0;
 }
 
 void mp3_stop(void) {

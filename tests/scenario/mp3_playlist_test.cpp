@@ -248,7 +248,9 @@ TEST_F(Playlist, PlaylistFilesPlayTheirEntriesInFileOrder) {
 TEST_F(Playlist, OkPlaysOneFileOrGoesOnWithThePlaylistFromALink) {
     album(1);
     start_browser();
+    run("play 2 0");            // a recording plays
     run("Sat Filelist 5 > Ok"); // a1.mp3
+    EXPECT_EQ(calls_named("TAP_Hdd_StopTs"), 1) << "the recording's playback gives way";
     EXPECT_EQ(played_files(), std::vector<std::string>{"/MP3Files/A/a1.mp3"});
     run("Stop");
     EXPECT_EQ(calls_named("TAP_Hdd_StopMp3"), 1) << "Stop on the playing file";

@@ -394,3 +394,20 @@ TEST(PlaylistFile, EntryPathsStayOnTheDisk) {
     char small[16];
     EXPECT_EQ(playlist_entry_path("/MP3Files", "a_long_name.mp3", small, sizeof small), -1);
 }
+
+TEST_F(Mp3, PlayNotesTheTrackStartAndLength) {
+    tone three;
+    three.seconds = 3;
+    write_file(disk / "Music/three.mp3", mp3_samples::encode(three));
+    write_file(disk / "Music/text.mp3", "no frames");
+    ASSERT_EQ(tap_folder_change("/Music"), 0);
+    emu->idle(5);
+    mp3_play("three.mp3");
+    EXPECT_EQ(track_start, TAP_GetTick());
+    EXPECT_EQ(track_length, 2) << "the play info's seconds - 1";
+    mp3_play("text.mp3");
+    EXPECT_EQ(track_length, 0) << "a file without frames has no length";
+    mp3_stop();
+    mp3_play("missing.mp3");
+    EXPECT_EQ(track_length, 0) << "nothing plays";
+}
