@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "browser/mp3.h"
+#include "common/file_io.h"
 #include "common/memory.h"
 #include "common/names.h"
 #include "common/paths.h"
@@ -29,7 +30,6 @@ namespace {
 enum {
     PATH_BYTES = 1024,
     LINK_NAME_BYTES = 256, // a link's name: at most 255 bytes
-    LINK_PREFIX = 7,       // "%04d %c "
     SUFFIX_BYTES = 4,      // ".mp3", kept when a name is cut
     SCAN_DEPTH_MAX = 16,   // folder levels below the scanned folder
     SCAN_FOLDERS_MAX = 100000,
@@ -112,18 +112,11 @@ bool scanning(const scan_state& s, const folder_id& id) {
     return false;
 }
 
-struct dir_guard {
-    DIR* d;
-    ~dir_guard() {
-        if (d) closedir(d);
-    }
-};
-
 // Scans the folder s.path (len bytes long); s.open[s.depth] is the folder itself.
 void scan_folder(scan_state& s, size_t len) {
     if (++s.folders > SCAN_FOLDERS_MAX) return;
-    dir_guard d{opendir(s.path)};
-    if (!d.d) return;
+    libc_folder d(s.path);
+    if (!d) return;
     int n = 0;
     while (dirent* e = readdir(d.d)) {
         if (static_cast<uint32_t>(playlist_count) >= capacity) break;
@@ -282,8 +275,8 @@ void playlist_reset(bool clear_folder) {
     if (!clear_folder) return;
     char folder[PATH_BYTES], path[PATH_BYTES];
     if (path_map(DISK_MOUNT PLAYLIST_FOLDER, folder, sizeof folder) != 0) return;
-    dir_guard d{opendir(folder)};
-    if (!d.d) return;
+    libc_folder d(folder);
+    if (!d) return;
     while (dirent* e = readdir(d.d)) {
         const char* name = e->d_name;
         if (name[0] == '.' && (!name[1] || (name[1] == '.' && !name[2]))) continue;
@@ -322,15 +315,17 @@ char* playlist_link_name(char* out, size_t size, int number, int n, const char* 
             ++p;
         if (p != name && strchr(p, '.')) name = p; // a name is never cut into its suffix
     }
-    const char mark = n == 1 ? '=' : '-';
-    const size_t len = strlen(name);
-    if (size > LINK_PREFIX + SUFFIX_BYTES && LINK_PREFIX + len >= size) {
+    const int prefix = snprintf(out, size, "%04d %c ", number, n == 1 ? '=' : '-');
+    if (prefix < 0 || static_cast<size_t>(prefix) >= size) return out;
+    const size_t len = strlen(name), room = size - 1 - static_cast<size_t>(prefix);
+    if (len <= room)
+        memcpy(out + prefix, name, len + 1);
+    else if (room > SUFFIX_BYTES && len > SUFFIX_BYTES)
         // Too long: the name's start and its last four bytes (the suffix) are kept.
-        const int keep = static_cast<int>(size - 1 - LINK_PREFIX - SUFFIX_BYTES);
-        snprintf(out, size, "%04d %c %.*s%s", number, mark, keep, name, name + len - SUFFIX_BYTES);
-    } else {
-        snprintf(out, size, "%04d %c %s", number, mark, name);
-    }
+        snprintf(out + prefix, room + 1, "%.*s%s", static_cast<int>(room - SUFFIX_BYTES), name,
+                 name + len - SUFFIX_BYTES);
+    else
+        snprintf(out + prefix, room + 1, "%s", name);
     return out;
 }
 

@@ -1,6 +1,7 @@
-// Owners of open files and pipes: each closes what it holds when it goes out of scope.
+// Owners of open files, folders and pipes: each closes what it holds when it goes out of scope.
 #pragma once
 
+#include <dirent.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -46,4 +47,16 @@ struct tap_file {
         if (f) TAP_Hdd_Fclose(f);
         f = nullptr;
     }
+};
+
+// A folder opened for reading its names.
+struct libc_folder {
+    DIR* d = nullptr;
+    explicit libc_folder(const char* path) : d(path ? opendir(path) : nullptr) {}
+    ~libc_folder() {
+        if (d) closedir(d);
+    }
+    libc_folder(const libc_folder&) = delete;
+    libc_folder& operator=(const libc_folder&) = delete;
+    explicit operator bool() const { return d != nullptr; }
 };

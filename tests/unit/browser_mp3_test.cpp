@@ -270,6 +270,11 @@ TEST_F(Mp3, LinkNames) {
     playlist_link_name(out, sizeof out, 1, 1, longer.c_str());
     EXPECT_EQ(std::strlen(out), 255u) << "a link's name fits the file system";
     EXPECT_EQ(std::string(out).substr(251), ".mp3");
+    playlist_link_name(out, sizeof out, 12345, 2, longer.c_str());
+    EXPECT_EQ(std::strlen(out), 255u) << "also behind a five-digit number";
+    EXPECT_EQ(std::string(out).substr(0, 12) + std::string(out).substr(251), "12345 - aaaa.mp3");
+    char tiny[12];
+    EXPECT_STREQ(playlist_link_name(tiny, sizeof tiny, 1, 1, "Song.mp3"), "0001 = Song");
 }
 
 TEST_F(Mp3, ScanLinksEveryMp3FileBelowTheFolder) {
