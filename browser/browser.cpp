@@ -450,9 +450,11 @@ int hand_over(window_id id) {
     return KEY_CLOSED;
 }
 
-// An action of another part of the TAP on a file of the folder.
+// An action of another part of the TAP on a file of the folder; a report it opens in the text
+// viewer takes the keys until the viewer closes.
 void run_action(window_id id, int mode, const char* name) {
     window_open(id, file_call(current_dir, name, &browser_win, mode));
+    if (window_flags & WS_VIEWER) browser_state = BS_TEXT;
 }
 
 // ---- Actions ----

@@ -49,13 +49,6 @@ void text_out::add(const char* format, ...) {
     used += static_cast<size_t>(n) < size - used ? static_cast<size_t>(n) : size - used - 1;
 }
 
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // The link target of dir/name as a receiver path, or false when name is no symbolic link.
 bool link_target(const char* dir, const char* name, char* out, size_t out_size) {
     char receiver[1024], linux_path[1536], target[1024];
@@ -149,20 +142,6 @@ void mp3_block(text_out& out, const char* name, uint64_t size) {
 }
 
 } // namespace
-
-void percent_decode(char* text) {
-    char* o = text;
-    for (const char* i = text; *i;) {
-        int hi, lo;
-        if (i[0] == '%' && (hi = hex_value(i[1])) >= 0 && (lo = hex_value(i[2])) >= 0) {
-            *o++ = static_cast<char>(hi << 4 | lo);
-            i += 3;
-        } else {
-            *o++ = *i++;
-        }
-    }
-    *o = 0;
-}
 
 int32_t text_line_count(const char* name) {
     file_reader* r = file_reader_open(name);

@@ -23,5 +23,3 @@ const char* file_details_text(const char* dir, const char* name, bool with_windo
 // 0xFF bytes in a row among its first 1000 bytes) or cannot be read.
 int32_t text_line_count(const char* name);
 
-// Percent-decoding in place: "%" and two hexadecimal digits become that byte.
-void percent_decode(char* text);

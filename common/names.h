@@ -15,3 +15,6 @@ template <size_t N> bool name_ends_with_any(const char* name, const char* const 
 
 // The pictures the image viewer shows: ".bmp", ".jpg", ".jpeg", ".gif", ".png".
 bool image_file_name(const char* name);
+
+// Percent-decoding in place: "%" and two hexadecimal digits become that byte.
+void percent_decode(char* text);

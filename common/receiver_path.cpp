@@ -58,3 +58,35 @@ int shell_quote_append(char* out, size_t out_size, const char* arg) {
     *w = 0;
     return 0;
 }
+
+shell_line& shell_line::raw(const char* part) {
+    if (!size) return *this;
+    size_t len = strlen(text), n = strlen(part);
+    if (len + n + 1 > size) {
+        overflow = true;
+        return *this;
+    }
+    memcpy(text + len, part, n + 1);
+    return *this;
+}
+
+shell_line& shell_line::word(const char* value) {
+    if (size && shell_quote_append(text, size, value ? value : "") != 0) overflow = true;
+    return *this;
+}
+
+void output_unmap(char* line) {
+    const char* root = root_prefix();
+    const size_t root_len = strlen(root);
+    if (!root_len || !line) return;
+    char* found;
+    char* from = line;
+    while ((found = strstr(from, root)) != nullptr) {
+        if (found[root_len] != '/') {
+            from = found + 1;
+            continue;
+        }
+        memmove(found, found + root_len, strlen(found + root_len) + 1);
+        from = found;
+    }
+}

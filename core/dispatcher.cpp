@@ -15,8 +15,6 @@
 #include "osd/window_open.h"
 #include "osd/window_state.h"
 
-dword key_press_interval;
-
 namespace {
 
 constexpr dword key_bits = KEY_REPEAT | KEY_RELEASE;

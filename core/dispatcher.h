@@ -11,6 +11,3 @@ dword dispatch_event(word event, dword param1, dword param2);
 // returns 0, or returns 1 for any other key.
 int open_direct_window(dword key);
 
-// Ticks between the last two fresh key presses (the text viewer tells a quick second Teletext
-// from a slow one by it).
-extern dword key_press_interval;

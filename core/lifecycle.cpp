@@ -33,6 +33,8 @@
 #include "osd/window_open.h"
 #include "osd/window_state.h"
 #include "platform/tap_header.h"
+#include "textview/bookmarks.h"
+#include "textview/viewer.h"
 
 dword start_tick;
 dword end_of_start_tick;
@@ -60,6 +62,7 @@ void on_memory_refused() {
 
 void tables_release() {
     browser_stop();
+    text_release();
     tables_free();
 }
 
@@ -122,53 +125,6 @@ void remove_rectool_leftovers() {
     char path[1024];
     if (path_map(DISK_MOUNT "/tmp", path, sizeof path) != 0) return;
     remove_rectool_outputs(path, strlen(path), sizeof path, 0);
-}
-
-// A line of the bookmark file: the document path (relative paths lie in the web cache), an
-// optional anchor and the title (default: the path without "/WebCache/").
-void bookmark_line(FILE* f, const char* path, const char* anchor, const char* title) {
-    static const char cache[] = "/WebCache/";
-    if (!title)
-        title = strncmp(path, cache, sizeof cache - 1) == 0 ? path + sizeof cache - 1 : path;
-    fprintf(f, "<A HREF=\"..%s%s%s%s\">%s</A><BR>\n", path[0] == '/' ? "" : cache, path,
-            anchor ? "#" : "", anchor ? anchor : "", title);
-}
-
-// The bookmark list of a first start: the TAP's description, another TAP's system report,
-// then eight news pages.
-void bookmarks_write_default() {
-    char path[1024];
-    if (path_map(DISK_MOUNT "/WebCache/Bookmarks.html", path, sizeof path) != 0) return;
-    struct stat st;
-    if (stat(path, &st) == 0) return;
-    {
-        libc_file f(path, "w");
-        if (!f) return;
-        bookmark_line(
-            f.f, ui_english() ? SETTINGS_FOLDER "/tovakrc_en.txt" : SETTINGS_FOLDER "/tovakrc.txt",
-            nullptr, nullptr);
-        bookmark_line(f.f, "/ProgramFiles/Settings/EpgTool/SystemReport.log", nullptr, nullptr);
-        fputs("<P>\n", f.f);
-        struct news {
-            const char* page;
-            const char* anchor;
-            const char* title;
-        } static const pages[] = {
-            {"www.faz.net/__index__.html", "*FAZ-Live", "F.A.Z."},
-            {"www.focus.de/__index__.html", "24-Stunden-Newsticker", "Focus"},
-            {"www.heise.de/__index__.html", "7-Tage-News", "Heise"},
-            {"www.kicker.de/__index__.html", nullptr, "kicker"},
-            {"www.nytimes.com/__index__.html", nullptr, "New York Times"},
-            {"www.theguardian.com/international/__index__.html", nullptr, "The Guardian"},
-            {"www.welt.de/__index__.html", nullptr, "Die Welt"},
-            {"www.wienerzeitung.at/__index__.html", "*Aktuelle_Berichte", "Wiener Zeitung"},
-        };
-        for (const news& n : pages)
-            bookmark_line(f.f, n.page, n.anchor, n.title);
-        fputs("<P>\n", f.f);
-    }
-    chmod(path, 0644);
-    file_touch(path);
 }
 
 void working_folders() {

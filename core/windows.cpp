@@ -3,8 +3,10 @@
 #include "browser/browser.h"
 #include "browser/file_details.h"
 #include "browser/mp3.h"
+#include "browser/tools.h"
 #include "image/viewer.h"
 #include "osd/window_open.h"
+#include "textview/viewer.h"
 
 namespace {
 
@@ -19,4 +21,6 @@ void windows_register(void) {
     window_register(WINDOW_IMAGE, image_viewer_entry);
     window_register(WINDOW_DETAILS, file_details_entry);
     window_register(ACTION_MP3, mp3_entry);
+    window_register(WINDOW_TEXT, text_viewer_entry);
+    window_register(ACTION_TOOL, browser_tool_entry);
 }

@@ -171,4 +171,25 @@ bool make_demo_disk(const std::string& dir, std::string* error) {
     return true;
 }
 
+bool install_helpers(const std::string& disk_dir, const std::string& helpers, std::string* error) {
+    const fs::path settings = fs::path(disk_dir) / "ProgramFiles/Settings/TovakRC";
+    std::error_code ec;
+    fs::create_directories(settings, ec);
+    for (const auto& e : fs::directory_iterator(helpers, ec)) {
+        const fs::path to = settings / e.path().filename();
+        if (!e.is_regular_file() || fs::exists(to)) continue;
+        fs::copy_file(e.path(), to, ec);
+        if (!ec) fs::permissions(to, fs::perms::owner_all | fs::perms::group_read |
+                                         fs::perms::group_exec | fs::perms::others_read |
+                                         fs::perms::others_exec, ec);
+        if (ec) break;
+    }
+    if (ec && error) *error = "cannot install the helper programs: " + ec.message();
+    return !ec;
+}
+
+std::string helpers_dir(const std::string& exe_dir) {
+    return (fs::path(exe_dir) / "helpers").string();
+}
+
 } // namespace tapsim

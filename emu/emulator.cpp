@@ -100,6 +100,7 @@ Emulator::Emulator(const Config& config) : config_(config) {
     }
     clock_.set(local, state_.uptime, state_.utc_offset_min);
     if (!prepare_root()) return;
+    publish_hosts();
     if (!config_.trace.empty() && !trace_.open(config_.trace)) {
         error_ = "cannot write " + config_.trace;
         return;
@@ -201,6 +202,14 @@ void Emulator::limit_disk(const std::string& dir) {
     fs::remove_all(keep, ec);
     // Without the tmpfs (not root) the TAP API's writes are limited by the emulator.
     if (mounted_disk_.empty()) disk_.set_room(config_.disk_room);
+}
+
+void Emulator::publish_hosts() {
+    const std::string file = work_ + "/hosts";
+    std::ofstream out(file);
+    for (const HostPorts& h : state_.hosts)
+        out << h.name << ' ' << h.http << ' ' << h.https << '\n';
+    setenv("TAPSIM_HOSTS", file.c_str(), 1);
 }
 
 void Emulator::log(const std::string& line) {

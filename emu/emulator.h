@@ -116,6 +116,10 @@ class Emulator {
     Disk& disk() { return disk_; }
     Osd& osd() { return osd_; }
     Trace& trace() { return trace_; }
+    // The host table as the helper programs see it: written to a file of the work folder that
+    // the environment variable TAPSIM_HOSTS names ("name http-port https-port" a line). Call it
+    // after changing state().hosts.
+    void publish_hosts();
     const std::string& root() const { return root_; }
     const std::string& disk_dir() const { return disk_.dir(); }
     // True when libc's writes to the disk fail like the TAP API's (the disk_room tmpfs).

@@ -57,6 +57,9 @@ const char* const font_paths[] = {
 class FreeTypeFont : public Font {
   public:
     bool init() {
+        for (auto& table : advances_)
+            for (int& a : table)
+                a = -1;
         if (FT_Init_FreeType(&lib_)) return false;
         for (const char* p : font_paths)
             if (!FT_New_Face(lib_, p, 0, &face_)) return true;
@@ -67,10 +70,15 @@ class FreeTypeFont : public Font {
         if (face_) FT_Done_Face(face_);
         if (lib_) FT_Done_FreeType(lib_);
     }
+    // Widths are asked for far more often than glyphs are drawn (the text viewer measures its
+    // long lines): the advances of both sizes are kept in tables, filled on first use.
     int width(const std::string& text, int size) override {
+        int (&table)[256] = advances_[size >= 2 ? 1 : 0];
         int w = 0;
-        for (unsigned char c : text)
-            w += glyph(c, size).advance;
+        for (unsigned char c : text) {
+            if (table[c] < 0) table[c] = glyph(c, size).advance;
+            w += table[c];
+        }
         return w;
     }
     int draw(const std::string& text, int size, int max_width, GlyphSink sink, void* ctx) override {
@@ -122,6 +130,7 @@ class FreeTypeFont : public Font {
     FT_Library lib_ = nullptr;
     FT_Face face_ = nullptr;
     std::map<std::pair<int, unsigned char>, Glyph> cache_;
+    int advances_[2][256] = {};
 };
 #endif
 

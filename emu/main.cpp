@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         demo_dir = config.disk = tmpl;
-        // The converters a receiver has installed beside the TAP.
+        // The converters and helpers a receiver has installed beside the TAP.
+        tapsim::install_helpers(demo_dir, tapsim::helpers_dir(exe_dir()), nullptr);
         for (const char* program : {"tovak_gif", "tovak_png"}) {
             std::error_code ec;
             fs::copy_file(fs::path(exe_dir()) / program,

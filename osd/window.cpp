@@ -16,6 +16,7 @@ dword step_ticks;
 dword max_ticks;
 int osd_preset_width;
 dword window_flags;
+dword key_press_interval;
 
 namespace {
 

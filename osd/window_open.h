@@ -29,6 +29,7 @@ enum window_id {
     ACTION_TAP_STOP, // TAP key + Stop
     ACTION_SYSTEM,   // system detection (mode: system_request)
     ACTION_UPDATE,   // update check (mode 0: silent); >= 0 when the settings are to be saved
+    ACTION_EPG_DETAILS, // the EPG's details document (mode: epg_details_mode); see below
     WINDOW_IDS
 };
 
@@ -57,6 +58,14 @@ enum system_request {
     SYSTEM_DETECT = 0,    // model, /proc values, firmware version, network
     SYSTEM_MAC_KNOWN = 1, // 1 when the detection found a MAC address
 };
+
+// The EPG details document the text viewer shows in its EPG information mode: a step through
+// the channels and programmes gives the document's path in call.answer (returns 1; 0: none);
+// EPG_DETAILS_START starts the channel shown (returns 1 on success).
+enum : int { EPG_DETAILS_START = 0x1000 };
+inline int epg_details_mode(int channel_step, int event_step) {
+    return (channel_step + 8) << 4 | (event_step + 8);
+}
 
 // What the caller hands over.
 struct window_call {

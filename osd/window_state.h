@@ -25,6 +25,9 @@ enum : dword {
 };
 
 extern dword window_flags;
+// Ticks between the last two fresh key presses, kept by the key dispatcher (the text viewer
+// tells a quick second Teletext from a slow one by it).
+extern dword key_press_interval;
 
 // The receiver's own OSD and keys: taken from the receiver (TAP_ExitNormal) when a window
 // needs the screen, given back (TAP_EnterNormal) when the last one closes. Each call happens

@@ -2,6 +2,9 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -88,13 +91,34 @@ void HttpServer::answer(int fd) {
         return;
     }
     if (reply_.delay_ms > 0 && stopping(reply_.delay_ms)) return;
-    const std::string text = reply_.text().substr(0, reply_.cut_after);
+    const std::string text =
+        (reply_.root.empty() ? reply_.text() : file_reply(request)).substr(0, reply_.cut_after);
     size_t sent = 0;
     while (sent < text.size()) {
         ssize_t n = send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
         if (n <= 0) break;
         sent += static_cast<size_t>(n);
     }
+}
+
+std::string HttpServer::file_reply(const std::string& request) const {
+    // "GET /path HTTP/1.x"
+    std::istringstream words(request);
+    std::string method, target;
+    words >> method >> target;
+    namespace fs = std::filesystem;
+    fs::path file = fs::path(reply_.root) / target.substr(target.empty() ? 0 : 1);
+    std::error_code ec;
+    if (fs::is_directory(file, ec)) file /= "__index__.html";
+    const bool inside = target.find("..") == std::string::npos;
+    std::ifstream in(file, std::ios::binary);
+    if (!inside || !in || method != "GET")
+        return "HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\n\r\nnot found\n";
+    std::stringstream body;
+    body << in.rdbuf();
+    const std::string type = file.extension() == ".html" ? "text/html" : "application/octet-stream";
+    return "HTTP/1.0 200 OK\r\nContent-Type: " + type +
+           "\r\nContent-Length: " + std::to_string(body.str().size()) + "\r\n\r\n" + body.str();
 }
 
 } // namespace scenario

@@ -19,6 +19,9 @@ struct HttpReply {
     size_t cut_after = std::string::npos; // bytes of the reply sent before the connection closes
     bool never_answer = false;            // the connection stays open without a byte
     bool never_accept = false;            // the connection never completes (a full accept queue)
+    // When set, a folder tree of pages: a request for /path is answered with the file
+    // root/path ("__index__.html" for a folder; the query is part of the name), or 404.
+    std::string root;
 
     // The whole reply: head, the blank line, body.
     std::string text() const { return head + "\r\n" + body; }
@@ -39,6 +42,7 @@ class HttpServer {
     void serve();
     void answer(int fd);
     bool stopping(int wait_ms) const;
+    std::string file_reply(const std::string& request) const;
 
     HttpReply reply_;
     int listener_ = -1;

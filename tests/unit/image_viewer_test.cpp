@@ -22,6 +22,7 @@
 #include "image/capture.h"
 #include "image/decode.h"
 #include "browser/file_details.h"
+#include "common/names.h"
 #include "image/viewer.h"
 #include "osd/ibox.h"
 #include "osd/key_help.h"
