@@ -653,8 +653,8 @@ int key_rectool(dword key) {
 }
 
 int key_special(dword) {
-    if (const dir_entry* e = selected_entry())
-        run_action(ACTION_TOOL, BROWSER_TOOL_SPECIAL, e->name);
+    const dir_entry* e = selected_entry();
+    if (e && !entry_is_dir(*e)) run_action(ACTION_TOOL, BROWSER_TOOL_SPECIAL, e->name);
     return KEY_REDRAW;
 }
 

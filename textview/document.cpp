@@ -110,18 +110,20 @@ void reference(doc_reader* r, const char* line) {
     if (store(r, target, trimmed(target, 0, strlen(target)))) r->link_count = static_cast<int32_t>(n);
 }
 
-void line_done(doc_reader* r) {
+// The line read so far is finished; false when it could not be stored.
+bool line_done(doc_reader* r) {
     r->line[r->length] = 0;
     const size_t n = static_cast<size_t>(r->length);
     r->length = 0;
     if (r->web && !r->references && strcmp(r->line, "References") == 0) {
         r->references = r->saw_references = true;
-        return;
+        return true;
     }
     if (r->references)
         reference(r, r->line);
     else
         wrap(r, r->line, n);
+    return !r->full;
 }
 
 // A character after the filter.
@@ -134,15 +136,11 @@ void put(doc_reader* r, int c) {
     }
     if (c < 0x20) return;
     if (c == ' ' && r->length > DOC_BLANK_BREAK) {
-        ++r->split_count;
-        line_done(r);
+        if (line_done(r)) ++r->split_count;
         return;
     }
     r->line[r->length++] = static_cast<char>(c);
-    if (r->length == DOC_LINE_BYTES - 1) {
-        ++r->split_count;
-        line_done(r);
-    }
+    if (r->length == DOC_LINE_BYTES - 1 && line_done(r)) ++r->split_count;
 }
 
 void put_text(doc_reader* r, const char* text) {

@@ -51,6 +51,7 @@ enum {
     TARGET_TAIL = 85,
     DESCRIPTION_ROOM = 20,    // lines kept free for the description of a recording
     BOOKMARK_WARNING_MS = 1800,
+    DRAIN_BLOCKS = 256, // 1 MB of a helper's output is read beyond what is shown
 };
 
 enum viewer_state_value {
@@ -150,13 +151,14 @@ void free_lines() {
     doc.first_visible_link = doc.last_visible_link = 0;
 }
 
-// Reads a helper's output into the reader; the rest of an output that did not fit is read and
-// dropped, so the helper ends and the pipe closes.
+// Reads a helper's output into the reader. The rest of an output that did not fit is read and
+// dropped up to a bound, so that a helper that is nearly done can end; beyond it the pipe is
+// closed, which ends a helper whose output never ends.
 void read_pipe(FILE* pipe, doc_reader* r) {
     for (int c; (c = fgetc(pipe)) != EOF;)
         if (!doc_byte(r, c)) break;
     char drain[4096];
-    while (fread(drain, 1, sizeof drain, pipe) > 0) {
+    for (int blocks = 0; blocks < DRAIN_BLOCKS && fread(drain, 1, sizeof drain, pipe) > 0; ++blocks) {
     }
 }
 

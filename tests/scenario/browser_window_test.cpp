@@ -491,7 +491,7 @@ TEST_F(Browser, KeysOfWindowsNotAvailableYetSayItAndKeepTheBrowser) {
     fs::create_directories(disk_path("/MediaFiles/folder"));
     start_browser();
     run("Sat Filelist 4"); // "folder" is selected
-    for (const char* key : {"Guide", "Menu", "VFormat", "Teletext", "AR", "Slow"}) {
+    for (const char* key : {"Guide", "Menu", "VFormat"}) {
         SCOPED_TRACE(key);
         std::string shown = shown_during(key);
         EXPECT_NE(shown.find("Not available yet."), std::string::npos) << shown;

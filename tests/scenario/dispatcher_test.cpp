@@ -228,7 +228,7 @@ TEST_F(Dispatcher, DirectKeysAndPauseInsideAWindow) {
 
 TEST_F(Dispatcher, DirectKeysOfWindowsNotAvailableYetSayIt) {
     start_with([](settings_record&) {});
-    for (const char* second : {"Guide", "Info", "Menu", "Teletext"}) {
+    for (const char* second : {"Guide", "Info", "Menu"}) {
         SCOPED_TRACE(second);
         std::string shown;
         emu->on_sleep = [&](uint32_t) { shown += screen(); };
