@@ -10,6 +10,7 @@ packages=(
     libgif-dev giflib-tools libgif-dev:mipsel
     clang libclang-rt-14-dev valgrind time
     imagemagick python3-pil ffmpeg
+    lynx poppler-utils wget openssl python3
 )
 missing=()
 for p in "${packages[@]}"; do

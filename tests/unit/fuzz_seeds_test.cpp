@@ -1,18 +1,23 @@
 // The fuzz targets start from the seed files of fuzz/seeds: each one is a valid input that its
 // parser takes in full, so that fuzzing begins behind the magic numbers and size checks.
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "browser/mp3.h"
 #include "browser/recording.h"
+#include "browser/tools.h"
 #include "core/keymap.h"
 #include "common/programs.h"
 #include "emu_fixture.h"
 #include "gd_codec.h"
 #include "image/decode.h"
 #include "osd/line_edit.h"
+#include "textview/bookmarks.h"
+#include "textview/document.h"
 
 using emu_test::EmuTest;
 using emu_test::read_file;
@@ -39,8 +44,8 @@ class FuzzSeeds : public EmuTest {};
 } // namespace
 
 TEST_F(FuzzSeeds, EveryTargetHasSeeds) {
-    for (const char* target :
-         {"core_files", "gd", "gif", "history", "image", "inf", "mp3", "raw_stream"})
+    for (const char* target : {"core_files", "gd", "gif", "history", "image", "inf", "mp3",
+                               "raw_stream", "document", "web_text"})
         EXPECT_GE(seed_files(target).size(), 2u) << target;
 }
 
@@ -144,4 +149,40 @@ TEST_F(FuzzSeeds, Mp3FilesAndPlaylistFilesAreRead) {
     }
     EXPECT_GE(streams, 3);
     EXPECT_GE(entries, 6);
+}
+
+TEST_F(FuzzSeeds, DocumentsPagesTitlesAndProbesAreRead) {
+    int links = 0, lines = 0;
+    for (const fs::path& f : seed_files("document")) {
+        SCOPED_TRACE(f.filename().string());
+        const std::string data = read_file(f);
+        ASSERT_FALSE(data.empty());
+        std::vector<char*> table(64, nullptr);
+        doc_reader* r = new doc_reader;
+        doc_begin(r, table.data(), 64, data[0] & 1, nullptr);
+        for (size_t i = 1; i < data.size(); ++i)
+            doc_byte(r, static_cast<unsigned char>(data[i]));
+        lines += doc_end(r);
+        links += r->link_count > 0 ? r->link_count : 0;
+        doc_free(table.data(), r->stored);
+        delete r;
+    }
+    EXPECT_GE(lines, 4);
+    EXPECT_EQ(links, 3) << "the page's three references";
+    int titles = 0, kept = 0;
+    for (const fs::path& f : seed_files("web_text")) {
+        std::string data = read_file(f);
+        FILE* in = fmemopen(data.data(), data.size(), "r");
+        char title[100];
+        titles += bookmark_title(in, title, sizeof title);
+        fclose(in);
+        bool started = false;
+        std::istringstream text(data);
+        for (std::string line; std::getline(text, line);) {
+            char out[800];
+            kept += codec_line((line + "\n").c_str(), &started, out, sizeof out);
+        }
+    }
+    EXPECT_EQ(titles, 1);
+    EXPECT_EQ(kept, 3) << "the probe's lines from \"Duration:\" on";
 }
