@@ -1,6 +1,7 @@
 #include "demo_disk.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -131,6 +132,42 @@ void music(const fs::path& dir) {
 
 } // namespace
 
+std::string minimal_pdf(const std::vector<std::string>& lines) {
+    std::string content = "BT /F1 12 Tf 72 740 Td 16 TL";
+    for (const std::string& line : lines) {
+        std::string escaped;
+        for (char c : line) {
+            if (c == '(' || c == ')' || c == '\\') escaped += '\\';
+            escaped += c;
+        }
+        content += " (" + escaped + ") Tj T*";
+    }
+    content += " ET";
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<size_t> at;
+    auto object = [&](const std::string& body) {
+        at.push_back(pdf.size());
+        pdf += std::to_string(at.size()) + " 0 obj\n" + body + "\nendobj\n";
+    };
+    object("<< /Type /Catalog /Pages 2 0 R >>");
+    object("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+           "/Resources << /Font << /F1 5 0 R >> >> >>");
+    object("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
+           "\nendstream");
+    object("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    const size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(at.size() + 1) + "\n0000000000 65535 f \n";
+    for (size_t a : at) {
+        char entry[32];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", a);
+        pdf += entry;
+    }
+    pdf += "trailer\n<< /Size " + std::to_string(at.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
 bool make_demo_disk(const std::string& dir, std::string* error) {
     std::error_code ec;
     const fs::path root(dir);
@@ -152,6 +189,16 @@ bool make_demo_disk(const std::string& dir, std::string* error) {
     std::ofstream notes(root / "DataFiles" / "notes.txt");
     for (int i = 1; i <= 40; ++i)
         notes << "Line " << i << " of a generated text file.\n";
+    std::ofstream(root / "DataFiles" / "manual.pdf", std::ios::binary)
+        << minimal_pdf({"Receiver manual (demo)", "", "1. Switch the receiver on.",
+                        "2. Press Sat and Teletext for the text viewer.",
+                        "3. Press Sat and Filelist for the file browser."});
+    // The bookmark list with the demo's web site (served on loopback by tools/demo.sh).
+    fs::create_directories(root / "WebCache", ec);
+    std::ofstream(root / "WebCache" / "Bookmarks.html")
+        << "<A HREF=\"../ProgramFiles/Settings/TovakRC/tovakrc_en.txt\">TovakRC description</A><BR>\n"
+           "<A HREF=\"http://www.tovak.test/\">Tovak demo site</A><BR>\n"
+           "<A HREF=\"../DataFiles/notes.txt#12\">Notes, line 12</A><BR>\n<P>\n";
     for (int i = 1; i <= 30; ++i)
         std::ofstream(root / "MediaFiles" / ("clip_" + std::to_string(100 + i) + ".txt"))
             << i << "\n";

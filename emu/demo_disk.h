@@ -1,11 +1,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tapsim {
 
 // Fills a folder with a small receiver disk of generated sample files.
 bool make_demo_disk(const std::string& dir, std::string* error);
+
+// A small PDF file of one page with the given lines of text (Helvetica, 12 points).
+std::string minimal_pdf(const std::vector<std::string>& lines);
 
 // Puts into the settings folder of a receiver disk what the receiver has installed beside the
 // TAP: the helper programs of the folder `helpers` ("lynx.mips", "pdftotext.mips", "wget.mips",

@@ -470,7 +470,7 @@ void draw_row(int32_t i, int y) {
             *m = keep;
             char piece[EDIT_BUFFER];
             snprintf(piece, sizeof piece, "%.*s", static_cast<int>(wn), m);
-            draw_text_at(x, y, piece, PAL_YELLOW_ON_RED);
+            draw_text_at(x, y, piece, PAL_YELLOW_ON_RED | ST_MEASURE);
         }
     }
     if (doc.link_count <= 0) return;
@@ -487,7 +487,8 @@ void draw_row(int32_t i, int y) {
         const int span = next ? static_cast<int>(next - p) : static_cast<int>(strlen(p));
         snprintf(piece, sizeof piece, "%.*s", span, p);
         draw_text_at(x, y, piece,
-                     PAL_YELLOW_ON_RED | (number == slot().selected_link ? uint32_t{ST_SWAP} : 0u));
+                     PAL_YELLOW_ON_RED | ST_MEASURE |
+                         (number == slot().selected_link ? uint32_t{ST_SWAP} : 0u));
         p = next;
     }
 }

@@ -1,17 +1,34 @@
 #!/usr/bin/env bash
-# The main job: builds the TAPs and the emulator, runs the resident TAP on a demo disk, then
-# the HD TAP on a disk of its own, and prints where the screenshots went.
+# The main job: builds the TAPs and the emulator, starts a small web server on loopback for the
+# text viewer's pages (the emulator maps the host name "www.tovak.test" to it), runs the
+# resident TAP on a demo disk, then the HD TAP on a disk of its own, and prints where the
+# screenshots went. The server stops at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/build.sh
 mkdir -p shots
-build/host/tapsim --script tools/demo.script --shots "$PWD/shots" --trace shots/trace.jsonl \
-    --png shots/final.png --screen shots/final.json
+server=
+fixture=$(mktemp)
+hd_disk=$(mktemp -d)
+cleanup() {
+    if [ -n "$server" ]; then kill "$server" 2> /dev/null || true; fi
+    rm -rf "$fixture" "$hd_disk"
+}
+trap cleanup EXIT
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+python3 -m http.server --bind 127.0.0.1 --directory tools/demo_web "$port" > /dev/null 2>&1 &
+server=$!
+printf '{"hosts": {"www.tovak.test": {"http": %d}}}\n' "$port" > "$fixture"
+for _ in $(seq 50); do
+    python3 -c 'import socket, sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1)' \
+        "$port" 2> /dev/null && break
+    sleep 0.1
+done
+build/host/tapsim --fixture "$fixture" --script tools/demo.script --shots "$PWD/shots" \
+    --trace shots/trace.jsonl --png shots/final.png --screen shots/final.json
 echo "final screen: $PWD/shots/final.png (text model: $PWD/shots/final.json)"
 echo "trace: $PWD/shots/trace.jsonl"
 # The HD TAP is never installed together with the resident TAP: a receiver of its own.
-hd_disk=$(mktemp -d)
-trap 'rm -rf "$hd_disk"' EXIT
 mkdir -p "$hd_disk/ProgramFiles"
 build/host/tapsim --disk "$hd_disk" --tap build/host/tovakrc_hd.tap --script tools/demo_hd.script \
     --shots "$PWD/shots" --trace shots/trace_hd.jsonl --png shots/final_hd.png

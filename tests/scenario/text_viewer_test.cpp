@@ -300,28 +300,7 @@ TEST_F(Viewer, RecordInViewModeStoresTheConvertedText) {
 }
 
 TEST_F(Viewer, PdfThroughTheHelper) {
-    // A small PDF of one page with one line of text.
-    const std::string content = "BT /F1 24 Tf 72 720 Td (Hello from a PDF) Tj ET";
-    std::string pdf = "%PDF-1.4\n";
-    std::vector<size_t> at;
-    auto obj = [&](const std::string& body) {
-        at.push_back(pdf.size());
-        pdf += std::to_string(at.size()) + " 0 obj\n" + body + "\nendobj\n";
-    };
-    obj("<< /Type /Catalog /Pages 2 0 R >>");
-    obj("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
-    obj("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
-        "/Resources << /Font << /F1 5 0 R >> >> >>");
-    obj("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
-    obj("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
-    const size_t xref = pdf.size();
-    pdf += "xref\n0 6\n0000000000 65535 f \n";
-    for (size_t a : at) {
-        char entry[32];
-        snprintf(entry, sizeof entry, "%010zu 00000 n \n", a);
-        pdf += entry;
-    }
-    pdf += "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    const std::string pdf = tapsim::minimal_pdf({"Hello from a PDF"});
     file("/DataFiles/doc.pdf", pdf);
     start_viewer();
     run("Sat Filelist 7 Ok");
