@@ -4,6 +4,7 @@
 // converted page or plain text and the table's room.
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -60,6 +61,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (n < 1 || n > r->link_count || len < 3 || p[0] != '[' || p[len - 1] != ']')
                 __builtin_trap();
     }
+    // The same bytes in blocks (runs copied at once) give the same document.
+    std::vector<char*> again(capacity, nullptr);
+    doc_reader* b = new doc_reader;
+    doc_begin(b, again.data(), capacity, web, measure);
+    const size_t block = 1 + data[0] % 13;
+    for (size_t i = 1; i < size; i += block)
+        if (!doc_bytes(b, data + i, std::min(block, size - i))) break;
+    doc_end(b);
+    if (b->stored != r->stored || b->link_count != r->link_count || b->split_count != r->split_count)
+        __builtin_trap();
+    for (uint32_t i = 0; i < r->stored; ++i)
+        if (strcmp(lines[i], again[i]) != 0) __builtin_trap();
+    doc_free(again.data(), b->stored);
+    delete b;
     doc_free(lines.data(), r->stored);
     delete r;
     if (mem_outstanding() != blocks) __builtin_trap();

@@ -216,10 +216,31 @@ bool doc_byte(doc_reader* r, int byte) {
     return !r->full;
 }
 
-bool doc_text(doc_reader* r, const char* text) {
-    for (; *text; ++text)
-        if (!doc_byte(r, static_cast<unsigned char>(*text))) return false;
+bool doc_bytes(doc_reader* r, const uint8_t* data, size_t n) {
+    size_t i = 0;
+    while (i < n) {
+        if (r->full) return false;
+        // A run of characters that pass the filter unchanged and cannot end the line: no
+        // control character, no lead byte of a three-byte sequence, and the line stays within
+        // the length where a blank would end it.
+        if (!r->pending_count && r->length < DOC_BLANK_BREAK) {
+            size_t end = i + static_cast<size_t>(DOC_BLANK_BREAK - r->length);
+            if (end > n) end = n;
+            size_t j = i;
+            while (j < end && data[j] >= 0x20 && (data[j] < 0xE0 || data[j] > 0xEF))
+                ++j;
+            memcpy(r->line + r->length, data + i, j - i);
+            r->length += static_cast<int>(j - i);
+            i = j;
+            if (i == n) break;
+        }
+        if (!doc_byte(r, data[i++])) return false;
+    }
     return !r->full;
+}
+
+bool doc_text(doc_reader* r, const char* text) {
+    return doc_bytes(r, reinterpret_cast<const uint8_t*>(text), strlen(text));
 }
 
 void doc_line_end(doc_reader* r) {

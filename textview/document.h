@@ -42,6 +42,9 @@ struct doc_reader {
 void doc_begin(doc_reader* r, char** lines, uint32_t capacity, bool web, doc_measure_fn measure);
 // One byte of the source. False when reading ends: a NUL byte, or the table is full.
 bool doc_byte(doc_reader* r, int byte);
+// Bytes of the source, as if given one at a time to doc_byte (runs of plain characters are
+// copied at once). False when reading ends.
+bool doc_bytes(doc_reader* r, const uint8_t* data, size_t n);
 // A text of bytes, as if read (a NUL inside ends it). False when reading ends.
 bool doc_text(doc_reader* r, const char* text);
 // Ends the line being read, as at a line feed.

@@ -155,8 +155,9 @@ void free_lines() {
 // dropped up to a bound, so that a helper that is nearly done can end; beyond it the pipe is
 // closed, which ends a helper whose output never ends.
 void read_pipe(FILE* pipe, doc_reader* r) {
-    for (int c; (c = fgetc(pipe)) != EOF;)
-        if (!doc_byte(r, c)) break;
+    uint8_t block[4096];
+    for (size_t got; (got = fread(block, 1, sizeof block, pipe)) > 0;)
+        if (!doc_bytes(r, block, got)) break;
     char drain[4096];
     for (int blocks = 0; blocks < DRAIN_BLOCKS && fread(drain, 1, sizeof drain, pipe) > 0; ++blocks) {
     }
@@ -312,8 +313,9 @@ void reload() {
     } else if (type == FT_TEXT) {
         if (file_reader* f = file_reader_open(leaf(path))) {
             file_reader_guard guard{f};
-            for (int c; (c = file_reader_byte(f)) >= 0;)
-                if (!doc_byte(r, c)) break;
+            uint8_t block[FILE_READER_BUFFER];
+            for (uint32_t got; (got = file_reader_read(block, sizeof block, f)) > 0;)
+                if (!doc_bytes(r, block, got)) break;
         }
     }
     doc.line_count = doc_end(r);

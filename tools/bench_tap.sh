@@ -5,6 +5,11 @@
 #   per entry when the browser enters a folder of 20,000 files, and for one "v" in it; per file
 #   when "Play all MP3 files" makes the playlist of 10,000 MP3 files in 100 folders (the scan,
 #   the links, the first track and the redraw; libc's folder and link work is libc's);
+# - the text viewer: instructions per line when it loads a text file of 100,000 lines (Max.
+#   Text 20; half of the lines 80 characters long, measured and wrapped, half 30), and for one
+#   "v" on that document and on one of 10 lines;
+# - a web page of 1 MB shown through the lynx helper, timed from the key to the drawn page,
+#   against lynx alone on the same file (medians of 5, same run);
 # - copying a 512 MB file through the copy queue with idle events back to back, against cp of
 #   the same size on the same file system, in the same run (best of three each).
 # usage: bench_tap.sh [BUILD_DIR]
@@ -40,6 +45,15 @@ echo "one v in that folder:       $key instructions in the TAP"
 tracks=10000
 playlist=$(tap_cost playlist $tracks)
 echo "play all of $tracks MP3 files in 100 folders: $((playlist / tracks)) instructions per file ($playlist in all)"
+lines=100000
+load=$(tap_cost text_load $lines)
+echo "viewer loads $lines lines:    $((load / lines)) instructions per line ($load in all)"
+echo "one v on that document:     $(tap_cost text_key $lines) instructions in the TAP"
+echo "one v on 10 lines:          $(tap_cost text_key 10) instructions in the TAP"
+read -r shown alone < <("$build/bench_tap" "$tap" lynx 1)
+awk -v s="$shown" -v a="$alone" 'BEGIN {
+    printf "1 MB web page through lynx: %.3f s to the drawn page; lynx alone %.3f s; ratio %.2f\n",
+           s, a, s / a }'
 mb=512
 head -c $((mb << 20)) /dev/zero > "$out/source.bin"
 # The queue syncs each copied file to the disk before it counts it as done; cp leaves its data in

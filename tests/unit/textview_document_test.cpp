@@ -1,6 +1,7 @@
 // Reading documents into the viewer's line table: the character filter, the line buffer with
 // its forced breaks, the reference section of converted pages, the word wrap, and where a
 // document is shown first.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,17 +27,35 @@ class Document : public emu_test::EmuTest {
         EmuTest::TearDown();
     }
     // Reads bytes into a table of `capacity` lines; the text lines and what else was read.
+    // Every input is read twice: a byte at a time, and in blocks of 7 bytes (runs of plain
+    // characters are copied at once); both must give the same lines and counts.
     std::vector<std::string> read(const std::string& bytes, bool web = false,
                                   uint32_t capacity = 100, doc_measure_fn measure = measure_tens) {
+        std::vector<std::string> by_byte;
+        doc_reader single{};
+        {
+            std::vector<char*> t(capacity, nullptr);
+            doc_begin(&single, t.data(), capacity, web, measure);
+            for (unsigned char c : bytes)
+                if (!doc_byte(&single, c)) break;
+            doc_end(&single);
+            for (uint32_t i = 0; i < single.stored; ++i)
+                by_byte.push_back(t[i]);
+            doc_free(t.data(), capacity);
+        }
         doc_free(table.data(), static_cast<uint32_t>(table.size()));
         table.assign(capacity, nullptr);
         doc_begin(&r, table.data(), capacity, web, measure);
-        for (unsigned char c : bytes)
-            if (!doc_byte(&r, c)) break;
+        const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
+        for (size_t at = 0; at < bytes.size(); at += 7)
+            if (!doc_bytes(&r, data + at, std::min<size_t>(7, bytes.size() - at))) break;
         text_lines_read = doc_end(&r);
         std::vector<std::string> out;
         for (uint32_t i = 0; i < r.stored; ++i)
             out.push_back(table[i]);
+        EXPECT_EQ(out, by_byte) << "blocks and single bytes differ";
+        EXPECT_EQ(r.split_count, single.split_count);
+        EXPECT_EQ(r.link_count, single.link_count);
         return out;
     }
     std::vector<char*> table;

@@ -5,17 +5,26 @@
 //   browse N      entering a folder of N files in the file browser (scan, sort, first draw)
 //   browse_key N  one "v" in the browser on that folder
 //   playlist N    "Play all MP3 files" on a folder of N MP3 files in 100 folders (Max. Files 20)
+//   text_load N   the text viewer loads a plain text file of N lines (Max. Text 20), half of
+//                 them 80 characters long (measured and wrapped), half 30
+//   text_key N    one "v" in the viewer on that document
+// Timed (wall clock): lynx N   a web page of about N MB shown through the lynx helper (Max.
+//   Text 20), from the key to the drawn page, against "lynx -dump" of the same file alone;
+//   prints the medians of 5 in seconds.
 // Timed (wall clock): copy MB   copying a file of MB megabytes through the copy queue with idle
 //   events back to back; prints the seconds.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "common/key_codes.h"
 #include "common/settings.h"
+#include "demo_disk.h"
 #include "emulator.h"
 
 namespace fs = std::filesystem;
@@ -37,12 +46,12 @@ void hd_settings_file(const fs::path& disk) {
     std::ofstream(folder / "TovakRC.ini", std::ios::binary).write(reinterpret_cast<char*>(b), 32);
 }
 
-void settings_file(const fs::path& disk) {
+void settings_file(const fs::path& disk, unsigned max_text) {
     settings_record s{};
     s.initialised = 1;
     s.flags = SET_ENGLISH | SET_START_LISTENING | SET_FILES_OK;
     s.tf_model = s.rc_model = 1;
-    s.startup = 20u << 16 | 2u << 24; // Max. Files 20 (20,000 entries), Max. Text 2
+    s.startup = 20u << 16 | max_text << 24; // Max. Files 20 (20,000 entries)
     fs::path folder = disk / "ProgramFiles/Settings/TovakRC";
     fs::create_directories(folder);
     std::ofstream(folder / "TovakRC.ini", std::ios::binary)
@@ -52,6 +61,51 @@ void settings_file(const fs::path& disk) {
 void press(tapsim::Emulator& emu, uint32_t key) {
     emu.key_event(key);
     emu.key_event(key | KEY_RELEASE);
+}
+
+bool text_mode(const std::string& mode) {
+    return mode == "text_load" || mode == "text_key" || mode == "lynx";
+}
+
+// Lines of 80 characters (with blanks, wider than a line) and of 30, alternating.
+void text_document(const fs::path& path, int lines) {
+    std::ofstream out(path);
+    const std::string words = "The quick brown fox jumps over the lazy dog near the riverbank at";
+    for (int i = 0; i < lines; ++i) {
+        char line[96];
+        if (i % 2 == 0)
+            std::snprintf(line, sizeof line, "%05d %s %-8.8s", i, words.c_str(), "dawn and");
+        else
+            std::snprintf(line, sizeof line, "%05d short line of thirty c", i);
+        out << line << '\n';
+    }
+}
+
+// A web page of about mb megabytes: paragraphs with a link in every fourth.
+void web_page(const fs::path& path, int mb) {
+    std::ofstream out(path);
+    out << "<!DOCTYPE html><html><head><title>Big page</title></head><body>\n";
+    const size_t target = static_cast<size_t>(mb) << 20;
+    size_t written = 0;
+    for (int i = 0; written < target; ++i) {
+        std::string p = "<p>Paragraph " + std::to_string(i) +
+                        " of a long page with enough words to wrap over the width of a line of "
+                        "the viewer";
+        if (i % 4 == 0) p += " and <a href=\"page" + std::to_string(i) + ".html\">a link</a>";
+        p += ".</p>\n";
+        out << p;
+        written += p.size();
+    }
+    out << "</body></html>\n";
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 } // namespace
@@ -65,16 +119,20 @@ bench_loop(tapsim::Emulator& emu, const std::string& mode, int n) {
         emu.idle(static_cast<uint64_t>(n));
     } else if (mode == "browse") {
         press(emu, KEY_7);
-    } else if (mode == "browse_key") {
+    } else if (mode == "browse_key" || mode == "text_key") {
         press(emu, KEY_DOWN);
     } else if (mode == "playlist") {
         press(emu, KEY_PLAY);
+    } else if (mode == "text_load") {
+        press(emu, KEY_OK);
     }
 }
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: bench_tap TAP idle|keys|browse|browse_key|playlist|copy N\n");
+        std::fprintf(stderr,
+                     "usage: bench_tap TAP "
+                     "idle|keys|browse|browse_key|playlist|text_load|text_key|copy|lynx N\n");
         return 2;
     }
     const std::string mode = argv[2];
@@ -88,7 +146,16 @@ int main(int argc, char** argv) {
     if (std::string(argv[1]).find("tovakrc_hd") != std::string::npos)
         hd_settings_file(disk);
     else
-        settings_file(disk);
+        settings_file(disk, text_mode(mode) ? 20 : 2);
+    if (mode == "text_load" || mode == "text_key") text_document(disk / "DataFiles" / "doc.txt", n);
+    if (mode == "lynx") {
+        web_page(disk / "DataFiles" / "big.html", n);
+        std::string why;
+        if (!tapsim::install_helpers(disk.string(), tapsim::helpers_dir(TAPSIM_BUILD_DIR), &why)) {
+            std::fprintf(stderr, "bench_tap: %s\n", why.c_str());
+            return 1;
+        }
+    }
     if (mode == "browse" || mode == "browse_key")
         for (int i = 0; i < n; ++i) {
             char name[64];
@@ -121,12 +188,14 @@ int main(int argc, char** argv) {
             status = 1;
         } else {
             emu.idle(200);
-            if (mode == "browse" || mode == "browse_key" || mode == "copy" || mode == "playlist") {
+            if (mode == "browse" || mode == "browse_key" || mode == "copy" || mode == "playlist" ||
+                text_mode(mode)) {
                 press(emu, KEY_SAT);
                 press(emu, KEY_FILELIST);
             }
-            if (mode == "browse_key") press(emu, KEY_7);
+            if (mode == "browse_key" || text_mode(mode)) press(emu, KEY_7);
             if (mode == "playlist") press(emu, KEY_5); // "Collection" is selected
+            if (mode == "text_key") press(emu, KEY_OK);
             if (mode == "copy") {
                 // Mark the file (the selected one), choose the target folder, confirm.
                 press(emu, KEY_7);
@@ -144,6 +213,23 @@ int main(int argc, char** argv) {
                 double seconds =
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
                 std::printf("%.3f\n", seconds);
+            } else if (mode == "lynx") {
+                // The page through the viewer (Ok, then Recall reads it again), and lynx alone.
+                std::vector<double> viewer, alone;
+                const std::string file = (disk / "DataFiles" / "big.html").string();
+                const std::string command =
+                    "lynx -cfg=/dev/null -dump -force_html -width=85 -image_links -stderr "
+                    "-assume_charset=ISO-8859-1 '" +
+                    file + "' > /dev/null";
+                for (int i = 0; i < 5; ++i) {
+                    auto start = std::chrono::steady_clock::now();
+                    press(emu, i == 0 ? KEY_OK : KEY_RECALL);
+                    viewer.push_back(seconds_since(start));
+                    start = std::chrono::steady_clock::now();
+                    if (std::system(command.c_str()) != 0) status = 1;
+                    alone.push_back(seconds_since(start));
+                }
+                std::printf("%.3f %.3f\n", median(viewer), median(alone));
             } else {
                 bench_loop(emu, mode, n);
             }
