@@ -451,48 +451,66 @@ void draw_text_at(int x, int y, const char* text, uint32_t style) {
     osd_text(&text_win, text, style | ST_SMALL | ST_SAME_LINE);
 }
 
-// A row: the line with a trailing blank, search matches and link markers in colour 13.
+// A row: the line with a trailing blank, drawn in pieces: plain text, and the search matches
+// and the link markers (from the bracket to the next marker) in colour 13, the selected link
+// inverted.
+struct row_piece {
+    size_t start, end;
+    uint32_t style;
+};
+
 void draw_row(int32_t i, int y) {
     char text[LINE_BUFFER_SIZE];
     snprintf(text, sizeof text, "%s ", line_at(i));
     utf8_to_latin1(text);
     const bool cursor = doc.edit_state > 0 && i == doc.edit_cursor;
-    draw_text_at(0, y, text, cursor ? PAL_YELLOW_ON_RED : PAL_WHITE);
-    if (cursor) return;
+    if (cursor) {
+        draw_text_at(0, y, text, PAL_YELLOW_ON_RED);
+        return;
+    }
+    enum { PIECES = 48 };
+    row_piece pieces[PIECES];
+    int count = 0;
+    if (doc.link_count > 0) {
+        int32_t n;
+        size_t len;
+        for (const char* p = doc_next_link(text, doc.link_count, &n, &len); p && count < PIECES;) {
+            const int32_t number = n;
+            const char* next = doc_next_link(p + len, doc.link_count, &n, &len);
+            const size_t start = static_cast<size_t>(p - text);
+            const size_t end = next ? static_cast<size_t>(next - text) : strlen(text);
+            pieces[count++] = {start, end,
+                               PAL_YELLOW_ON_RED |
+                                   (number == slot().selected_link ? uint32_t{ST_SWAP} : 0u)};
+            p = next;
+        }
+    }
     const char* pattern = line_edit_result(EDIT_TEXT_SEARCH);
-    if (pattern && *pattern) {
+    if (pattern && *pattern && count == 0) {
         char want[EDIT_BUFFER];
         snprintf(want, sizeof want, "%s", pattern);
         utf8_to_latin1(want);
         const size_t wn = strlen(want);
-        for (char* m = wn ? strcasestr(text, want) : nullptr; m; m = strcasestr(m + wn, want)) {
-            const char keep = *m;
-            *m = 0;
-            const int x = osd_text_width(text, ST_SMALL);
-            *m = keep;
-            char piece[EDIT_BUFFER];
-            snprintf(piece, sizeof piece, "%.*s", static_cast<int>(wn), m);
-            draw_text_at(x, y, piece, PAL_YELLOW_ON_RED | ST_MEASURE);
+        for (const char* m = wn ? strcasestr(text, want) : nullptr; m && count < PIECES;
+             m = strcasestr(m + wn, want))
+            pieces[count++] = {static_cast<size_t>(m - text), static_cast<size_t>(m - text) + wn,
+                               PAL_YELLOW_ON_RED};
+    }
+    osd_goto(&text_win, 0, y);
+    size_t at = 0;
+    char piece[LINE_BUFFER_SIZE];
+    const uint32_t flow = ST_SMALL | ST_SAME_LINE | ST_ADVANCE;
+    for (int k = 0; k < count; ++k) {
+        if (pieces[k].start > at) {
+            snprintf(piece, sizeof piece, "%.*s", static_cast<int>(pieces[k].start - at), text + at);
+            osd_text(&text_win, piece, flow | PAL_WHITE);
         }
+        snprintf(piece, sizeof piece, "%.*s", static_cast<int>(pieces[k].end - pieces[k].start),
+                 text + pieces[k].start);
+        osd_text(&text_win, piece, flow | pieces[k].style);
+        at = pieces[k].end;
     }
-    if (doc.link_count <= 0) return;
-    int32_t n;
-    size_t len;
-    for (char* p = const_cast<char*>(doc_next_link(text, doc.link_count, &n, &len)); p;) {
-        char* next = const_cast<char*>(doc_next_link(p + len, doc.link_count, &n, &len));
-        int32_t number = static_cast<int32_t>(strtol(p + 1, nullptr, 10));
-        const char keep = *p;
-        *p = 0;
-        const int x = osd_text_width(text, ST_SMALL);
-        *p = keep;
-        char piece[LINE_BUFFER_SIZE];
-        const int span = next ? static_cast<int>(next - p) : static_cast<int>(strlen(p));
-        snprintf(piece, sizeof piece, "%.*s", span, p);
-        draw_text_at(x, y, piece,
-                     PAL_YELLOW_ON_RED | ST_MEASURE |
-                         (number == slot().selected_link ? uint32_t{ST_SWAP} : 0u));
-        p = next;
-    }
+    if (text[at]) osd_text(&text_win, text + at, ST_SMALL | ST_SAME_LINE | PAL_WHITE);
 }
 
 void draw() {
@@ -1018,7 +1036,7 @@ constexpr key_row view_rows[] = {
     on(KEY_AUX, key_lookup)
         .help("Aux: Look up words (Ok: encyclopedia, Guide: web search)",
               "Aux: Nachschlagen (Ok: Lexikon, Guide: Websuche)"),
-    on(KEY_SAT, key_search).help("Sat: Search text", "Sat: Text suchen"),
+    on(KEY_SAT, key_search).help("Sat: [2x] Search text", "Sat: [2x] Text suchen"),
     on(KEY_CUT, key_search_again).help(">|< White: Search again", ">|< Wei\xDF: Weitersuchen"),
     on(KEY_WHITE, key_search_again),
     on(KEY_FAV, key_home).help("Fav: HOME document", "Fav: HOME-Dokument"),
@@ -1054,7 +1072,7 @@ constexpr key_row editor_rows[] = {
     on(KEY_OK, key_edit_line).help("Ok: Edit cursor line", "Ok: Cursorzeile editieren"),
     on(KEY_RECORD, key_edit_store)
         .help("Record: Store file (old one as .backup)", "Record: Datei speichern (alte als .backup)"),
-    on(KEY_SAT, key_search).help("Sat: Search text", "Sat: Text suchen"),
+    on(KEY_SAT, key_search).help("Sat: [2x] Search text", "Sat: [2x] Text suchen"),
     on(KEY_CUT, key_search_again).help(">|< White: Search again", ">|< Wei\xDF: Weitersuchen"),
     on(KEY_WHITE, key_search_again),
     on(KEY_1, key_redraw).help("1: Redraw", "1: Neu zeichnen"),

@@ -419,4 +419,41 @@ TEST_F(Viewer, ScriptsCodecsHexDumpAndRectool) {
     EXPECT_NE(shown.find("Currently not live nor timeshifted."), std::string::npos) << shown;
 }
 
+TEST_F(Viewer, SearchFindsAndMarksTheText) {
+    file("/DataFiles/notes.txt", lines_of(39) + "Bob was here\n" + lines_of(40, "More"));
+    start_viewer();
+    run("Sat Filelist 7 Ok");
+    // Sat twice (the first is the TAP key): the line editor; "2 2" types a "b"; Ok searches
+    // (any case) from the next line on.
+    run("Sat Sat 2 2 Ok");
+    EXPECT_TRUE(screen_has(" was here")) << screen();
+    EXPECT_FALSE(screen_has("Line 39 ")) << "the match is the top line";
+    const tapsim::TextRun* match = nullptr;
+    for (const tapsim::Region& r : emu->osd().regions())
+        for (const tapsim::TextRun& t : r.runs)
+            if (r.live && t.text == "B") match = &t;
+    ASSERT_NE(match, nullptr) << screen();
+    EXPECT_EQ(match->fg, 0xFFFFFF00u) << "the match in colour 13";
+    std::string shown = shown_during("White");
+    EXPECT_NE(shown.find("Couldn't find search string."), std::string::npos) << shown;
+}
+
+TEST_F(Viewer, CachedLyricsPagesStartAtTheLyrics) {
+    std::string before;
+    for (int i = 0; i < 30; ++i)
+        before += "<p>Other text " + std::to_string(i) + "</p>";
+    file("/WebCache/lyrics.wikia.com/song.html",
+         "<html><body><p>Song title</p>" + before +
+             "<p>Lyrics licensed by Gracenote.</p><p>First verse line</p>" + before +
+             "</body></html>");
+    bookmarks("<A HREF=\"../WebCache/lyrics.wikia.com/song.html\">song</A><BR>\n");
+    start_viewer();
+    run("Sat Teletext");
+    std::string shown = shown_during("> Ok");
+    EXPECT_NE(shown.find("Load error, trying cached file."), std::string::npos)
+        << "no server for the lyrics site: " << shown;
+    EXPECT_TRUE(screen_has("First verse line")) << screen();
+    EXPECT_FALSE(screen_has("Gracenote.")) << "the line after it is the top line";
+}
+
 } // namespace
