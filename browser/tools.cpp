@@ -134,18 +134,6 @@ void show_report(const char* tap_path, osd_window* over) {
     window_open(WINDOW_TEXT, file_call(nullptr, tap_path, over));
 }
 
-// The leaf and folder of a TAP path.
-void split(const char* path, char* dir, size_t size, const char** name) {
-    snprintf(dir, size, "%s", path);
-    char* slash = strrchr(dir, '/');
-    *name = strrchr(path, '/') ? strrchr(path, '/') + 1 : path;
-    if (!slash) return;
-    if (slash == dir)
-        dir[1] = 0;
-    else
-        *slash = 0;
-}
-
 // ---- The tools ----
 
 void tree(const char* dir, osd_window* over) {
@@ -230,8 +218,7 @@ void rectool(const char* dir, const char* name, bool repair, osd_window* over) {
     if (!tool) return;
     mem_block tool_owner(tool);
     char rec_dir[PATH_BYTES];
-    const char* rec_name;
-    split(recording, rec_dir, sizeof rec_dir, &rec_name);
+    const char* rec_name = path_split(recording, rec_dir, sizeof rec_dir);
     char output_tap[PATH_BYTES + 16], output[PATH_BYTES + 64], command[6 * PATH_BYTES];
     snprintf(output_tap, sizeof output_tap, "/tmp/%s (rectool)", rec_name);
     if (path_libc_into(nullptr, output_tap, output, sizeof output) != 0) return;

@@ -79,15 +79,9 @@ int is_binary(const char* folder, const char* path) {
     char* full = path_tap(folder, path);
     if (!full) return -1;
     mem_block full_owner(full);
-    char* slash = strrchr(full, '/');
-    if (slash) {
-        const char keep = slash[1];
-        slash[1] = 0;
-        if (slash != full) *slash = 0;
-        tap_folder_change(full);
-        if (slash != full) *slash = '/';
-        slash[1] = keep;
-    }
+    char dir[1024];
+    path_split(full, dir, sizeof dir);
+    tap_folder_change(dir);
     uint8_t head[HEAD_BYTES];
     const int n = read_head(nullptr, full, head);
     if (n < 0) return -1;

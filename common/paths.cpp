@@ -1,6 +1,7 @@
 #include "paths.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,6 +49,13 @@ char* path_tap(const char* folder, const char* name) {
     char* path = static_cast<char*>(mem_alloc(n + 1));
     if (path) compose("", folder, name, path, n + 1);
     return path;
+}
+
+const char* path_split(const char* path, char* dir, size_t size) {
+    const char* slash = strrchr(path, '/');
+    const size_t n = slash ? (slash == path ? 1 : static_cast<size_t>(slash - path)) : strlen(path);
+    snprintf(dir, size, "%.*s", static_cast<int>(n), path);
+    return slash ? slash + 1 : path;
 }
 
 int path_libc_into(const char* folder, const char* name, char* out, size_t size) {

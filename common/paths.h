@@ -17,6 +17,9 @@
 // TAP path of name in folder (folder may be null). A fresh block of the counted allocator,
 // freed by the caller; null when out of memory.
 char* path_tap(const char* folder, const char* name);
+// The folder of a TAP path into dir ("/" for a file in the root; the path itself when it has
+// no "/") and its last component. Returns the last component (inside path).
+const char* path_split(const char* path, char* dir, size_t size);
 // libc path ("/mnt/hd" + TAP path, mapped) of name in folder; fresh block as above.
 char* path_libc(const char* folder, const char* name);
 // The same into a caller's buffer (for code that must not allocate, like the log). 0, or -1

@@ -186,14 +186,7 @@ void run_helper(const char* program_name, const char* options_before, const char
 // The description of a recording.
 void read_recording(const char* path, doc_reader* r) {
     char dir[PATH_BYTES];
-    snprintf(dir, sizeof dir, "%s", path);
-    char* slash = strrchr(dir, '/');
-    if (!slash) return;
-    const char* name = path + (slash - dir) + 1;
-    if (slash == dir)
-        dir[1] = 0;
-    else
-        *slash = 0;
+    const char* name = path_split(path, dir, sizeof dir);
     const rec_header* h = inf_read(dir, name, false);
     if (!h) return;
     char event[sizeof h->event_name + 1], short_text[sizeof h->event_name + 1];
@@ -284,8 +277,7 @@ void reload() {
     doc.load_start = TAP_GetTick();
     if (log_enabled()) log_printf("text_read (%s)", path);
     char dir[PATH_BYTES];
-    snprintf(dir, sizeof dir, "%s", path);
-    if (char* slash = strrchr(dir, '/')) slash == dir ? (void)(dir[1] = 0) : (void)(*slash = 0);
+    path_split(path, dir, sizeof dir);
     if (tap_folder_change(dir) != 0) return;
     int type = recording_name(path) ? SOURCE_RECORDING : file_type(nullptr, path);
     doc_reader* r = static_cast<doc_reader*>(mem_alloc(sizeof(doc_reader)));
@@ -601,13 +593,7 @@ void follow(const char* url) {
     const int type = file_type(nullptr, result);
     if (file_type_is_image(type)) {
         char dir[PATH_BYTES];
-        snprintf(dir, sizeof dir, "%s", result);
-        char* slash = strrchr(dir, '/');
-        const char* name = leaf(result);
-        if (slash == dir)
-            dir[1] = 0;
-        else if (slash)
-            *slash = 0;
+        const char* name = path_split(result, dir, sizeof dir);
         usage_opened(USE_IMAGE);
         window_flags &= ~WS_IMAGE;
         if (window_open(WINDOW_IMAGE, file_call(dir, name, &text_win)) == 1) doc.state = VS_IMAGE;
@@ -881,13 +867,8 @@ int key_info(dword) {
     const char* path = slot().path;
     if (!path) return KEY_REDRAW;
     char dir[PATH_BYTES];
-    snprintf(dir, sizeof dir, "%s", path);
-    char* slash = strrchr(dir, '/');
-    if (slash == dir)
-        dir[1] = 0;
-    else if (slash)
-        *slash = 0;
-    if (window_open(WINDOW_DETAILS, file_call(dir, leaf(path), &text_win)) != WINDOW_ABSENT)
+    const char* name = path_split(path, dir, sizeof dir);
+    if (window_open(WINDOW_DETAILS, file_call(dir, name, &text_win)) != WINDOW_ABSENT)
         doc.state = VS_MESSAGE;
     return KEY_DONE;
 }

@@ -38,16 +38,9 @@ class Viewer : public Scenario {
         fs::create_directories(disk_path(settings_dir));
         std::ofstream(disk_path(settings_dir) / "TovakRC.ini", std::ios::binary)
             .write(reinterpret_cast<const char*>(&s), sizeof s);
-        std::string why;
-        ASSERT_TRUE(tapsim::install_helpers(disk.string(), TOVAK_HELPERS_DIR, &why)) << why;
-        site = dir / "site";
-        fs::create_directories(site);
-        scenario::HttpReply reply;
-        reply.root = site.string();
-        server = std::make_unique<scenario::HttpServer>(reply);
         start();
-        emu->state().hosts = {{"www.tovak.test", server->port(), 0, {}}};
-        emu->publish_hosts();
+        server = scenario::serve_pages(*emu, disk.string(), site.string());
+        ASSERT_TRUE(server);
         ASSERT_EQ(load(), 0);
     }
     void TearDown() override {

@@ -1,5 +1,8 @@
 #include "http_server.h"
 
+#include "demo_disk.h"
+#include "emulator.h"
+
 #include <arpa/inet.h>
 #include <chrono>
 #include <filesystem>
@@ -119,6 +122,19 @@ std::string HttpServer::file_reply(const std::string& request) const {
     const std::string type = file.extension() == ".html" ? "text/html" : "application/octet-stream";
     return "HTTP/1.0 200 OK\r\nContent-Type: " + type +
            "\r\nContent-Length: " + std::to_string(body.str().size()) + "\r\n\r\n" + body.str();
+}
+
+std::unique_ptr<HttpServer> serve_pages(tapsim::Emulator& emu, const std::string& disk,
+                                        const std::string& root) {
+    std::string why;
+    if (!tapsim::install_helpers(disk, TOVAK_HELPERS_DIR, &why)) return nullptr;
+    std::filesystem::create_directories(root);
+    HttpReply reply;
+    reply.root = root;
+    auto server = std::make_unique<HttpServer>(reply);
+    emu.state().hosts = {{"www.tovak.test", server->port(), 0, {}}};
+    emu.publish_hosts();
+    return server;
 }
 
 } // namespace scenario

@@ -5,10 +5,15 @@
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+namespace tapsim {
+class Emulator;
+}
 
 namespace scenario {
 
@@ -53,5 +58,11 @@ class HttpServer {
     std::vector<std::string> requests_;
     std::thread thread_;
 };
+
+// Test pages for the TAP's helper programs: the helper wrappers installed on the emulated disk
+// (disk), a server on the folder root (made when missing), and the host table of the emulator
+// naming it "www.tovak.test" (plain HTTP). The server stops with the returned owner.
+std::unique_ptr<HttpServer> serve_pages(tapsim::Emulator& emu, const std::string& disk,
+                                        const std::string& root);
 
 } // namespace scenario

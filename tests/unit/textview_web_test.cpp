@@ -43,15 +43,10 @@ class Web : public emu_test::EmuTest {
   protected:
     void SetUp() override {
         EmuTest::SetUp();
-        std::string why;
-        ASSERT_TRUE(tapsim::install_helpers(disk.string(), TOVAK_HELPERS_DIR, &why)) << why;
         site = dir / "site";
-        fs::create_directories(site);
-        scenario::HttpReply reply;
-        reply.root = site.string();
-        server = std::make_unique<scenario::HttpServer>(reply);
-        emu->state().hosts = {{"www.tovak.test", server->port(), 0, {}},
-                              {"down.tovak.test", free_port(), 0, {}}};
+        server = scenario::serve_pages(*emu, disk.string(), site.string());
+        ASSERT_TRUE(server);
+        emu->state().hosts.push_back({"down.tovak.test", free_port(), 0, {}});
         emu->publish_hosts();
     }
     void TearDown() override {
