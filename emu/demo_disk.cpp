@@ -25,35 +25,6 @@ void put_le(std::vector<uint8_t>& b, size_t at, uint32_t v, int bytes) {
         b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-// A recording: transport-stream packets, its ".inf" header and an empty ".nav".
-void recording(const fs::path& dir, const std::string& name, const char* channel, const char* event,
-               const std::string& start, int minutes) {
-    std::vector<uint8_t> packets(188 * 2000, 0xFF);
-    for (size_t i = 0; i < packets.size(); i += 188)
-        packets[i] = 0x47;
-    std::ofstream(dir / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(packets.data()),
-               static_cast<std::streamsize>(packets.size()));
-    std::vector<uint8_t> inf(3320, 0);
-    std::memcpy(inf.data(), "TFrc", 4);
-    put_le(inf, 4, 0x8000, 2);
-    int64_t local = 0;
-    parse_clock(start, &local);
-    uint32_t mjd = static_cast<uint32_t>(local / 86400 + mjd_of_unix_day0);
-    put_le(inf, 8,
-           mjd << 16 | static_cast<uint32_t>(local % 86400 / 3600) << 8 |
-               static_cast<uint32_t>(local % 3600 / 60),
-           4);
-    put_le(inf, 12, static_cast<uint32_t>(minutes), 2);
-    std::strncpy(reinterpret_cast<char*>(&inf[42]), channel, 27);
-    inf[70] = static_cast<uint8_t>(minutes % 60);
-    inf[71] = static_cast<uint8_t>(minutes / 60);
-    inf[85] = static_cast<uint8_t>(std::strlen(event));
-    std::strncpy(reinterpret_cast<char*>(&inf[87]), event, 274);
-    std::ofstream(dir / (name + ".inf"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(inf.data()), static_cast<std::streamsize>(inf.size()));
-    std::ofstream(dir / (name + ".nav"), std::ios::binary);
-}
 
 // A 24-bit BMP: a colour wheel of stripes.
 void bmp(const fs::path& path, int w, int h) {
@@ -132,6 +103,36 @@ void music(const fs::path& dir) {
 
 } // namespace
 
+void write_recording(const std::string& folder, const std::string& name, const char* channel,
+                     const char* event, const std::string& start, int minutes) {
+    const fs::path dir(folder);
+    std::vector<uint8_t> packets(188 * 2000, 0xFF);
+    for (size_t i = 0; i < packets.size(); i += 188)
+        packets[i] = 0x47;
+    std::ofstream(dir / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(packets.data()),
+               static_cast<std::streamsize>(packets.size()));
+    std::vector<uint8_t> inf(3320, 0);
+    std::memcpy(inf.data(), "TFrc", 4);
+    put_le(inf, 4, 0x8000, 2);
+    int64_t local = 0;
+    parse_clock(start, &local);
+    uint32_t mjd = static_cast<uint32_t>(local / 86400 + mjd_of_unix_day0);
+    put_le(inf, 8,
+           mjd << 16 | static_cast<uint32_t>(local % 86400 / 3600) << 8 |
+               static_cast<uint32_t>(local % 3600 / 60),
+           4);
+    put_le(inf, 12, static_cast<uint32_t>(minutes), 2);
+    std::strncpy(reinterpret_cast<char*>(&inf[42]), channel, 27);
+    inf[70] = static_cast<uint8_t>(minutes % 60);
+    inf[71] = static_cast<uint8_t>(minutes / 60);
+    inf[85] = static_cast<uint8_t>(std::strlen(event));
+    std::strncpy(reinterpret_cast<char*>(&inf[87]), event, 274);
+    std::ofstream(dir / (name + ".inf"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(inf.data()), static_cast<std::streamsize>(inf.size()));
+    std::ofstream(dir / (name + ".nav"), std::ios::binary);
+}
+
 std::string minimal_pdf(const std::vector<std::string>& lines) {
     std::string content = "BT /F1 12 Tf 72 740 Td 16 TL";
     for (const std::string& line : lines) {
@@ -178,12 +179,12 @@ bool make_demo_disk(const std::string& dir, std::string* error) {
         *error = "cannot make the demo disk in " + dir + ": " + ec.message();
         return false;
     }
-    recording(root / "DataFiles", "Tagesschau_2026-12-09.rec", "Das Erste", "Tagesschau",
-              "2026-12-09 20:00:00", 15);
-    recording(root / "DataFiles", "Terra X_2026-12-06.rec", "ZDF", "Terra X: Die Alpen",
-              "2026-12-06 19:30:00", 44);
-    recording(root / "DataFiles/Archive", "Tatort_2026-11-29.rec", "Das Erste", "Tatort",
-              "2026-11-29 20:15:00", 89);
+    write_recording((root / "DataFiles").string(), "Tagesschau_2026-12-09.rec", "Das Erste",
+                    "Tagesschau", "2026-12-09 20:00:00", 15);
+    write_recording((root / "DataFiles").string(), "Terra X_2026-12-06.rec", "ZDF",
+                    "Terra X: Die Alpen", "2026-12-06 19:30:00", 44);
+    write_recording((root / "DataFiles/Archive").string(), "Tatort_2026-11-29.rec", "Das Erste",
+                    "Tatort", "2026-11-29 20:15:00", 89);
     std::ofstream(root / "MediaFiles" / "readme.txt")
         << "Demo disk of the receiver emulator.\nEvery file here was generated.\n";
     std::ofstream notes(root / "DataFiles" / "notes.txt");

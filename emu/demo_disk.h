@@ -8,6 +8,11 @@ namespace tapsim {
 // Fills a folder with a small receiver disk of generated sample files.
 bool make_demo_disk(const std::string& dir, std::string* error);
 
+// A recording in folder: transport-stream packets, its ".inf" header (channel, event name,
+// start "YYYY-MM-DD HH:MM:SS", minutes) and an empty ".nav".
+void write_recording(const std::string& folder, const std::string& name, const char* channel,
+                     const char* event, const std::string& start, int minutes);
+
 // A small PDF file of one page with the given lines of text (Helvetica, 12 points).
 std::string minimal_pdf(const std::vector<std::string>& lines);
 

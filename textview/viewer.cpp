@@ -1123,7 +1123,10 @@ bool pending_state(dword key) {
 
 void open_viewer(bool counted) {
     if (counted) usage_opened(USE_VIEWER);
-    window_flags |= WS_VIEWER;
+    // A quick second Teletext goes to the receiver only when the dispatcher opened the viewer
+    // with Teletext (it clears this flag after the opening); opened by another window, Teletext
+    // goes back in the history.
+    window_flags |= WS_VIEWER | WS_VIEWER_OTHER_KEY;
     doc.state = VS_NORMAL;
     screen_take();
     line_edit_set_return(EDIT_TEXT_SEARCH, editor_return);

@@ -449,4 +449,24 @@ TEST_F(Viewer, CachedLyricsPagesStartAtTheLyrics) {
     EXPECT_FALSE(screen_has("Gracenote.")) << "the line after it is the top line";
 }
 
+TEST_F(Viewer, RecordingDescriptionAndTheTapsOwnDescription) {
+    fs::create_directories(disk_path("/DataFiles"));
+    tapsim::write_recording(disk_path("/DataFiles").string(), "Film.rec", "Das Erste",
+                            "Tatort: Der lange Fall", "2026-11-29 20:15:00", 89);
+    // The recursive list names another copy of the recording.
+    file(std::string(settings_dir) + "/TovakRC.LST",
+         "\n/MediaFiles/Old:\n  376000  Su 29.11.2026 20:15  Tatort: Der lange Fall.rec\n");
+    bookmarks("<A HREF=\"../DataFiles/Film.rec\">film</A><BR>\n");
+    start_viewer();
+    run("Sat Teletext > Ok");
+    EXPECT_TRUE(screen_has("Film.rec")) << "the title is the file name: " << screen();
+    EXPECT_TRUE(screen_has("/MediaFiles/Old:")) << screen();
+    EXPECT_TRUE(screen_has("Das Erste")) << screen();
+    EXPECT_TRUE(screen_has("(89', EPG 89'), 376000B")) << screen();
+    EXPECT_TRUE(screen_has("Tatort: Der lange Fall")) << screen();
+    run("Exit\nmsg 6");
+    EXPECT_TRUE(screen_has("TovakRC - resident tool suite")) << "the control message: " << screen();
+    EXPECT_TRUE(screen_has(std::string(settings_dir) + "/tovakrc_en.txt")) << screen();
+}
+
 } // namespace
