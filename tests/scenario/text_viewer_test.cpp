@@ -11,6 +11,8 @@
 #include "demo_disk.h"
 #include "http_server.h"
 #include "scenario.h"
+#include "textview/web.h"
+#include "tls_server.h"
 
 using scenario::Scenario;
 namespace fs = std::filesystem;
@@ -429,6 +431,45 @@ TEST_F(Viewer, SearchFindsAndMarksTheText) {
     EXPECT_EQ(match->fg, 0xFFFFFF00u) << "the match in colour 13";
     std::string shown = shown_during("White");
     EXPECT_NE(shown.find("Couldn't find search string."), std::string::npos) << shown;
+}
+
+TEST_F(Viewer, LookupsAndTheHomeDocument) {
+    // Both lookup sites are secure links: one TLS server holds their pages.
+    const fs::path secure = dir / "secure";
+    fs::create_directories(secure / "wiki");
+    fs::create_directories(secure / "do");
+    std::ofstream(secure / "wiki/a_d") << "<html><body><p>Encyclopedia article</p></body></html>";
+    std::ofstream(secure / "do/search?q=a+d") << "<html><body><p>Search results</p></body></html>";
+    file("/DataFiles/notes.txt", lines_of(5));
+    start_viewer();
+    scenario::TlsServer tls(secure.string());
+    ASSERT_NE(tls.port(), 0) << tls.error();
+    emu->state().hosts.push_back({"en." ENCYCLOPEDIA_HOST, 0, tls.port(), {}});
+    emu->state().hosts.push_back({WEB_SEARCH_HOST, 0, tls.port(), {}});
+    emu->publish_hosts();
+    run("Sat Filelist 7 Ok");
+    // "a", two blanks, "d": the words are joined by one separator.
+    run("Aux 2 1\nwait 2s\n1 3 Ok");
+    EXPECT_TRUE(screen_has("Encyclopedia article")) << screen();
+    EXPECT_TRUE(screen_has("/WebCache/en." ENCYCLOPEDIA_HOST "/wiki/a_d")) << screen();
+    // The line editor offers the last words again: Guide looks them up on the web.
+    run("Aux Guide");
+    EXPECT_TRUE(screen_has("Search results")) << screen();
+    EXPECT_TRUE(screen_has("/WebCache/" WEB_SEARCH_HOST "/do/search?q=a+d/__index__.html"))
+        << screen();
+    // F1 makes the text file HOME; Fav shows it from anywhere.
+    run("P- P-");
+    EXPECT_TRUE(screen_has("/DataFiles/notes.txt")) << screen();
+    std::string shown = shown_during("F1");
+    EXPECT_NE(shown.find("New HOME document set."), std::string::npos) << shown;
+    run("P+ Fav");
+    EXPECT_TRUE(screen_has("/DataFiles/notes.txt")) << screen();
+    EXPECT_TRUE(screen_has("Line 5 ")) << screen();
+    run("Exit Exit");
+    settings_record saved{};
+    std::ifstream(disk_path(settings_dir) / "TovakRC.ini", std::ios::binary)
+        .read(reinterpret_cast<char*>(&saved), sizeof saved);
+    EXPECT_STREQ(saved.bookmark_path, "/DataFiles/notes.txt") << "HOME is kept in the settings";
 }
 
 TEST_F(Viewer, CachedLyricsPagesStartAtTheLyrics) {

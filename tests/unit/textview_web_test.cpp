@@ -264,7 +264,6 @@ TEST_F(Web, SecureLinksGoThroughTls) {
 TEST_F(Web, DownloaderStatusAndTheUsersWget) {
     write_file(site / "page.html", "<html>page</html>");
     const std::string out = (dir / "out.html").string();
-    char mapped[1024];
     // The user's wget that lacks something (exit code 1): the helper fetches instead.
     write_file(disk / "ProgramFiles/wget", "#!/bin/sh\necho used > \"$(dirname \"$0\")/used\"\nexit 1\n");
     EXPECT_EQ(wget_fetch("www.tovak.test/page.html", out.c_str(), 0), 0);
@@ -282,7 +281,6 @@ TEST_F(Web, DownloaderStatusAndTheUsersWget) {
     ASSERT_NE(error_pending(), nullptr);
     EXPECT_STREQ(error_pending(), "Backend file missing, please get update via TAP menu.");
     EXPECT_STREQ(error_pending_title(), SETTINGS_FOLDER "/wget.mips");
-    (void)mapped;
 }
 
 TEST_F(Web, HostileLinksReachTheDownloaderAsOneArgument) {
