@@ -22,4 +22,3 @@ const char* file_details_text(const char* dir, const char* name, bool with_windo
 // Line feeds of a file of the current folder, or -1 when it is binary (a NUL byte or four
 // 0xFF bytes in a row among its first 1000 bytes) or cannot be read.
 int32_t text_line_count(const char* name);
-

@@ -70,7 +70,8 @@ int read_records(const char* path, walk_record** out) {
     while (dirent* e = readdir(d)) {
         if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, "..")) continue;
         char full[PATH_BYTES], full_libc[PATH_BYTES];
-        if (snprintf(full, sizeof full, "%s/%s", path, e->d_name) >= static_cast<int>(sizeof full) ||
+        if (snprintf(full, sizeof full, "%s/%s", path, e->d_name) >=
+                static_cast<int>(sizeof full) ||
             path_map(full, full_libc, sizeof full_libc) != 0)
             continue;
         struct stat64 st;
@@ -86,8 +87,9 @@ int read_records(const char* path, walk_record** out) {
         }
         char* copy = str_dup(full);
         if (!copy) break;
-        records[count++] = {copy, static_cast<uint64_t>(st.st_size), static_cast<int32_t>(st.st_mtime),
-                            static_cast<uint32_t>(st.st_mode), strlen(path) + 1};
+        records[count++] = {copy, static_cast<uint64_t>(st.st_size),
+                            static_cast<int32_t>(st.st_mtime), static_cast<uint32_t>(st.st_mode),
+                            strlen(path) + 1};
     }
     closedir(d);
     *out = records;
@@ -163,7 +165,8 @@ void codecs(const char* dir, const char* name, osd_window* over) {
     mem_block prober_owner(prober);
     char file[PATH_BYTES], report_tap[PATH_BYTES], report[PATH_BYTES], command[4 * PATH_BYTES];
     if (path_libc_into(dir, name, file, sizeof file) != 0) return;
-    snprintf(report_tap, sizeof report_tap, "%s%s%s (Codecs)", dir, strcmp(dir, "/") ? "/" : "", name);
+    snprintf(report_tap, sizeof report_tap, "%s%s%s (Codecs)", dir, strcmp(dir, "/") ? "/" : "",
+             name);
     if (path_libc_into(nullptr, report_tap, report, sizeof report) != 0) return;
     shell_line line(command, sizeof command);
     line.word(prober).raw(" -probesize 800000 ").word(file).raw(" 2>&1");
@@ -208,7 +211,8 @@ void rectool(const char* dir, const char* name, bool repair, osd_window* over) {
         snprintf(recording, sizeof recording, "%s", live_tv);
     char rec_libc[PATH_BYTES];
     struct stat st;
-    if (path_libc_into(nullptr, recording, rec_libc, sizeof rec_libc) != 0 || stat(rec_libc, &st) != 0) {
+    if (path_libc_into(nullptr, recording, rec_libc, sizeof rec_libc) != 0 ||
+        stat(rec_libc, &st) != 0) {
         ibox_timed(over, MESSAGE_LONG_MS, IBOX_WARNING, nullptr,
                    ui_text("Currently not live nor timeshifted.",
                            "Derzeit nicht Live oder in Timeshift."));
@@ -233,7 +237,7 @@ void rectool(const char* dir, const char* name, bool repair, osd_window* over) {
 }
 
 void special(const char* dir, const char* name, osd_window* over) {
-    static const char* const media[] = {".mp2", ".ac3", ".mp3", ".mp4", ".mkv", ".flv",
+    static const char* const media[] = {".mp2", ".ac3", ".mp3", ".mp4",  ".mkv", ".flv",
                                         ".rec", ".ts",  ".mpg", ".mpeg", ".vob", ".avi"};
     if (name_ends_with(name, ".sh"))
         script(dir, name, over);

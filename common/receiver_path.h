@@ -25,10 +25,11 @@ struct shell_line {
     char* text;
     size_t size;
     bool overflow;
-    shell_line(char* buffer, size_t buffer_size) : text(buffer), size(buffer_size), overflow(false) {
+    shell_line(char* buffer, size_t buffer_size)
+        : text(buffer), size(buffer_size), overflow(false) {
         if (size) text[0] = 0;
     }
-    shell_line& raw(const char* part);  // fixed text of the command
+    shell_line& raw(const char* part);   // fixed text of the command
     shell_line& word(const char* value); // one literal argument
     bool ok() const { return size && !overflow; }
 };

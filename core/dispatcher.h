@@ -10,4 +10,3 @@ dword dispatch_event(word event, dword param1, dword param2);
 // Opens the window that belongs to a direct key (Info, Guide, Menu, Teletext, Filelist) and
 // returns 0, or returns 1 for any other key.
 int open_direct_window(dword key);
-

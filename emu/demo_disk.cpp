@@ -25,7 +25,6 @@ void put_le(std::vector<uint8_t>& b, size_t at, uint32_t v, int bytes) {
         b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-
 // A 24-bit BMP: a colour wheel of stripes.
 void bmp(const fs::path& path, int w, int h) {
     int row = (3 * w + 3) & ~3;
@@ -197,7 +196,8 @@ bool make_demo_disk(const std::string& dir, std::string* error) {
     // The bookmark list with the demo's web site (served on loopback by tools/demo.sh).
     fs::create_directories(root / "WebCache", ec);
     std::ofstream(root / "WebCache" / "Bookmarks.html")
-        << "<A HREF=\"../ProgramFiles/Settings/TovakRC/tovakrc_en.txt\">TovakRC description</A><BR>\n"
+        << "<A HREF=\"../ProgramFiles/Settings/TovakRC/tovakrc_en.txt\">TovakRC "
+           "description</A><BR>\n"
            "<A HREF=\"http://www.tovak.test/\">Tovak demo site</A><BR>\n"
            "<A HREF=\"../DataFiles/notes.txt#12\">Notes, line 12</A><BR>\n<P>\n";
     for (int i = 1; i <= 30; ++i)
@@ -227,9 +227,11 @@ bool install_helpers(const std::string& disk_dir, const std::string& helpers, st
         const fs::path to = settings / e.path().filename();
         if (!e.is_regular_file() || fs::exists(to)) continue;
         fs::copy_file(e.path(), to, ec);
-        if (!ec) fs::permissions(to, fs::perms::owner_all | fs::perms::group_read |
-                                         fs::perms::group_exec | fs::perms::others_read |
-                                         fs::perms::others_exec, ec);
+        if (!ec)
+            fs::permissions(to,
+                            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec,
+                            ec);
         if (ec) break;
     }
     if (ec && error) *error = "cannot install the helper programs: " + ec.message();

@@ -73,7 +73,7 @@ class FreeTypeFont : public Font {
     // Widths are asked for far more often than glyphs are drawn (the text viewer measures its
     // long lines): the advances of both sizes are kept in tables, filled on first use.
     int width(const std::string& text, int size) override {
-        int (&table)[256] = advances_[size >= 2 ? 1 : 0];
+        int(&table)[256] = advances_[size >= 2 ? 1 : 0];
         int w = 0;
         for (unsigned char c : text) {
             if (table[c] < 0) table[c] = glyph(c, size).advance;

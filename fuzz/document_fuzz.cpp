@@ -37,9 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 1; i < size; ++i)
         if (!doc_byte(r, data[i])) break;
     const int32_t text = doc_end(r);
-    if (r->stored > capacity || text < 0 || text > static_cast<int32_t>(r->stored)) __builtin_trap();
+    if (r->stored > capacity || text < 0 || text > static_cast<int32_t>(r->stored))
+        __builtin_trap();
     if (r->link_count < -1 || (!web && r->link_count != 0)) __builtin_trap();
-    if (r->link_count > 0 && text + r->link_count != static_cast<int32_t>(r->stored)) __builtin_trap();
+    if (r->link_count > 0 && text + r->link_count != static_cast<int32_t>(r->stored))
+        __builtin_trap();
     for (uint32_t i = 0; i < r->stored; ++i) {
         const size_t n = strlen(lines[i]);
         if (n >= DOC_LINE_BYTES) __builtin_trap();
@@ -47,8 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (static_cast<unsigned char>(lines[i][j]) < 0x20) __builtin_trap();
     }
     // An anchor made of the input's second half.
-    const std::string anchor(reinterpret_cast<const char*>(data) + size / 2,
-                             strnlen(reinterpret_cast<const char*>(data) + size / 2, size - size / 2));
+    const std::string anchor(
+        reinterpret_cast<const char*>(data) + size / 2,
+        strnlen(reinterpret_cast<const char*>(data) + size / 2, size - size / 2));
     const int32_t at = doc_anchor_line(lines.data(), text, anchor.c_str());
     if (at < -1) __builtin_trap();
     const int32_t first = doc_page_start(lines.data(), text);
@@ -69,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 1; i < size; i += block)
         if (!doc_bytes(b, data + i, std::min(block, size - i))) break;
     doc_end(b);
-    if (b->stored != r->stored || b->link_count != r->link_count || b->split_count != r->split_count)
+    if (b->stored != r->stored || b->link_count != r->link_count ||
+        b->split_count != r->split_count)
         __builtin_trap();
     for (uint32_t i = 0; i < r->stored; ++i)
         if (strcmp(lines[i], again[i]) != 0) __builtin_trap();

@@ -23,12 +23,12 @@ enum window_id {
     WINDOW_IMAGE,   // image viewer: dir and name of the picture; 1 while it is open
     WINDOW_DETAILS, // file details of dir/name: in an info box, or drawn into `over`
     // Actions.
-    ACTION_MP3,      // MP3 playback (mode: mp3_request)
-    ACTION_TOOL,     // the browser's external tools (mode: browser_tool_kind)
-    ACTION_TRIM,     // trim the paused recording (mode 1, |<: keep the part after the pause)
-    ACTION_TAP_STOP, // TAP key + Stop
-    ACTION_SYSTEM,   // system detection (mode: system_request)
-    ACTION_UPDATE,   // update check (mode 0: silent); >= 0 when the settings are to be saved
+    ACTION_MP3,         // MP3 playback (mode: mp3_request)
+    ACTION_TOOL,        // the browser's external tools (mode: browser_tool_kind)
+    ACTION_TRIM,        // trim the paused recording (mode 1, |<: keep the part after the pause)
+    ACTION_TAP_STOP,    // TAP key + Stop
+    ACTION_SYSTEM,      // system detection (mode: system_request)
+    ACTION_UPDATE,      // update check (mode 0: silent); >= 0 when the settings are to be saved
     ACTION_EPG_DETAILS, // the EPG's details document (mode: epg_details_mode); see below
     WINDOW_IDS
 };

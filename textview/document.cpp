@@ -107,7 +107,8 @@ void reference(doc_reader* r, const char* line) {
     char target[DOC_LINE_BYTES];
     snprintf(target, sizeof target, "%s", blank + 1);
     output_unmap(target);
-    if (store(r, target, trimmed(target, 0, strlen(target)))) r->link_count = static_cast<int32_t>(n);
+    if (store(r, target, trimmed(target, 0, strlen(target))))
+        r->link_count = static_cast<int32_t>(n);
 }
 
 // The line read so far is finished; false when it could not be stored.
@@ -160,9 +161,10 @@ struct replacement {
     const char* text;
 };
 constexpr replacement replacements[] = {
-    {0x2013, 0x2015, "-"}, {0x2016, 0x2019, "'"},   {0x201C, 0x201E, "\""}, {0x2020, 0x2020, "+"},
-    {0x2026, 0x2026, "..."}, {0x2030, 0x2030, "o/oo"}, {0x2039, 0x2039, "<"},  {0x203A, 0x203A, ">"},
-    {0x20AC, 0x20AC, "EUR"}, {0x2715, 0x2715, "x"},
+    {0x2013, 0x2015, "-"}, {0x2016, 0x2019, "'"},   {0x201C, 0x201E, "\""},
+    {0x2020, 0x2020, "+"}, {0x2026, 0x2026, "..."}, {0x2030, 0x2030, "o/oo"},
+    {0x2039, 0x2039, "<"}, {0x203A, 0x203A, ">"},   {0x20AC, 0x20AC, "EUR"},
+    {0x2715, 0x2715, "x"},
 };
 
 } // namespace

@@ -8,11 +8,11 @@
 #include <stdint.h>
 
 enum {
-    DOC_LINE_BYTES = 2000,   // the line buffer: 1999 characters and the NUL
-    DOC_BLANK_BREAK = 1800,  // a blank after this many characters ends the line
-    DOC_MEASURE_FROM = 51,   // shorter pieces are never measured
-    DOC_WRAP_WIDTH = 689,    // pixels of the small font a line may take
-    DOC_WRAP_LOOK = 100,     // a cut is looked for within this many characters
+    DOC_LINE_BYTES = 2000,  // the line buffer: 1999 characters and the NUL
+    DOC_BLANK_BREAK = 1800, // a blank after this many characters ends the line
+    DOC_MEASURE_FROM = 51,  // shorter pieces are never measured
+    DOC_WRAP_WIDTH = 689,   // pixels of the small font a line may take
+    DOC_WRAP_LOOK = 100,    // a cut is looked for within this many characters
 };
 
 // Width of a text in the small font (pixels).

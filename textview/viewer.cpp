@@ -45,11 +45,11 @@ enum {
     PATH_BYTES = 1024,
     PAGE_SMALL = 24,
     PAGE_LARGE = 20,
-    TELETEXT_TICKS = 50,      // a second Teletext within this many ticks goes to the receiver
-    HOME_MAX = 127,           // characters of the HOME path
-    TARGET_LONG = 90,         // a longer link target is shown by its end with Subtitle
+    TELETEXT_TICKS = 50, // a second Teletext within this many ticks goes to the receiver
+    HOME_MAX = 127,      // characters of the HOME path
+    TARGET_LONG = 90,    // a longer link target is shown by its end with Subtitle
     TARGET_TAIL = 85,
-    DESCRIPTION_ROOM = 20,    // lines kept free for the description of a recording
+    DESCRIPTION_ROOM = 20, // lines kept free for the description of a recording
     BOOKMARK_WARNING_MS = 1800,
     DRAIN_BLOCKS = 256, // 1 MB of a helper's output is read beyond what is shown
 };
@@ -68,7 +68,7 @@ enum viewer_state_value {
 enum source_kind { SOURCE_PLAIN = 0, SOURCE_WEB = 1, SOURCE_PDF = 2, SOURCE_RECORDING = 4096 };
 
 struct history_slot {
-    char* path; // TAP path, null: empty
+    char* path;       // TAP path, null: empty
     int32_t top_line; // -1: not yet positioned
     int32_t selected_link;
     int64_t file_size;
@@ -96,7 +96,7 @@ document_state doc;
 
 // What the window shows, worked out after each key.
 struct view_state {
-    char right[48]; // the title bar's right text
+    char right[48];                // the title bar's right text
     char target[LINE_BUFFER_SIZE]; // the selected link's target, or ""
 };
 view_state view;
@@ -130,8 +130,7 @@ int measure_small(const char* text) {
 bool file_facts(const char* path, int64_t* size, int32_t* time) {
     char libc[PATH_BYTES];
     struct stat st;
-    if (path_libc_into(nullptr, path, libc, sizeof libc) != 0 || stat(libc, &st) != 0)
-        return false;
+    if (path_libc_into(nullptr, path, libc, sizeof libc) != 0 || stat(libc, &st) != 0) return false;
     *size = st.st_size;
     *time = static_cast<int32_t>(st.st_mtime);
     return true;
@@ -159,7 +158,8 @@ void read_pipe(FILE* pipe, doc_reader* r) {
     for (size_t got; (got = fread(block, 1, sizeof block, pipe)) > 0;)
         if (!doc_bytes(r, block, got)) break;
     char drain[4096];
-    for (int blocks = 0; blocks < DRAIN_BLOCKS && fread(drain, 1, sizeof drain, pipe) > 0; ++blocks) {
+    for (int blocks = 0; blocks < DRAIN_BLOCKS && fread(drain, 1, sizeof drain, pipe) > 0;
+         ++blocks) {
     }
 }
 
@@ -203,7 +203,8 @@ void read_recording(const char* path, doc_reader* r) {
     utf8_to_latin1(short_latin1);
     const bool by_event = strlen(event_latin1) > 10, by_short = strlen(short_latin1) > 10;
     char list[PATH_BYTES];
-    if ((by_event || by_short) && path_libc_into(SETTINGS_FOLDER, "TovakRC.LST", list, sizeof list) == 0) {
+    if ((by_event || by_short) &&
+        path_libc_into(SETTINGS_FOLDER, "TovakRC.LST", list, sizeof list) == 0) {
         libc_file f(list, "r");
         char line[LINE_BUFFER_SIZE], folder[LINE_BUFFER_SIZE] = "";
         while (f && fgets(line, sizeof line, f.f) && r->stored + DESCRIPTION_ROOM < r->capacity) {
@@ -213,7 +214,8 @@ void read_recording(const char* path, doc_reader* r) {
                 snprintf(folder, sizeof folder, "%s", line);
                 continue;
             }
-            if ((by_event && strstr(line, event_latin1)) || (by_short && strstr(line, short_latin1))) {
+            if ((by_event && strstr(line, event_latin1)) ||
+                (by_short && strstr(line, short_latin1))) {
                 doc_text(r, folder);
                 doc_line_end(r);
                 doc_text(r, line);
@@ -284,9 +286,8 @@ void reload() {
     if (!r) return;
     mem_block reader_owner(r);
     doc_begin(r, text_lines, text_line_capacity, type == FT_WEB, measure_small);
-    doc.source = type == SOURCE_RECORDING || type == FT_WEB || type == FT_PDF || type == FT_TEXT
-                     ? type
-                     : -1;
+    doc.source =
+        type == SOURCE_RECORDING || type == FT_WEB || type == FT_PDF || type == FT_TEXT ? type : -1;
     if (log_enabled() && doc.source >= 0) log_printf("text_read: type = %d", doc.source);
     if (type == SOURCE_RECORDING) {
         read_recording(path, r);
@@ -320,7 +321,9 @@ void reload() {
 // Where a freshly loaded document (or one with an anchor to go to) is shown first.
 void position() {
     if (slot().top_line != -1 && !doc.pending_anchor) return;
-    const char* anchor = doc.pending_anchor ? doc.pending_anchor : doc.lyrics ? "*Gracenote." : nullptr;
+    const char* anchor = doc.pending_anchor ? doc.pending_anchor
+                         : doc.lyrics       ? "*Gracenote."
+                                            : nullptr;
     int32_t top = -1;
     if (anchor) {
         top = doc_anchor_line(lines(), doc.line_count, anchor);
@@ -342,7 +345,8 @@ void show_document(char* path) {
     int32_t time = 0;
     const bool exists = file_facts(path, &size, &time);
     if (slot().path && strcmp(slot().path, path) == 0) {
-        const bool same = exists && size == slot().file_size && time == slot().file_time && doc.stored;
+        const bool same =
+            exists && size == slot().file_size && time == slot().file_time && doc.stored;
         mem_free(path);
         slot().file_size = size;
         slot().file_time = time;
@@ -389,7 +393,8 @@ void view_update() {
             size_t len;
             for (const char* p = doc_next_link(line_at(top + r), doc.link_count, &n, &len); p;
                  p = doc_next_link(p + len, doc.link_count, &n, &len)) {
-                if (!doc.first_visible_link || n < doc.first_visible_link) doc.first_visible_link = n;
+                if (!doc.first_visible_link || n < doc.first_visible_link)
+                    doc.first_visible_link = n;
                 if (n > doc.last_visible_link) doc.last_visible_link = n;
             }
         }
@@ -397,7 +402,9 @@ void view_update() {
     view.right[0] = 0;
     if (!doc.epg_info_mode) {
         const int percent =
-            doc.line_count <= page ? 100 : static_cast<int>((static_cast<int64_t>(top) + page) * 100 / doc.line_count);
+            doc.line_count <= page
+                ? 100
+                : static_cast<int>((static_cast<int64_t>(top) + page) * 100 / doc.line_count);
         char splits[16] = "";
         if (doc.split_count > 0) snprintf(splits, sizeof splits, "+%d", doc.split_count);
         snprintf(view.right, sizeof view.right, "%s%d%% %d%s", doc.edit_state > 0 ? "Edit  " : "",
@@ -494,7 +501,8 @@ void draw_row(int32_t i, int y) {
     const uint32_t flow = ST_SMALL | ST_SAME_LINE | ST_ADVANCE;
     for (int k = 0; k < count; ++k) {
         if (pieces[k].start > at) {
-            snprintf(piece, sizeof piece, "%.*s", static_cast<int>(pieces[k].start - at), text + at);
+            snprintf(piece, sizeof piece, "%.*s", static_cast<int>(pieces[k].start - at),
+                     text + at);
             osd_text(&text_win, piece, flow | PAL_WHITE);
         }
         snprintf(piece, sizeof piece, "%.*s", static_cast<int>(pieces[k].end - pieces[k].start),
@@ -509,9 +517,13 @@ void draw() {
     const int page = page_size();
     const char* path = slot().path ? slot().path : "";
     static const char* const own_names[] = {".rec", ".ts", ".inf", ".nav"};
-    const char* title = doc.epg_info_mode || name_ends_with_any(path, own_names) ? leaf(path) : path;
-    const uint32_t colour = doc.epg_info_mode ? PAL_ON_RED : is_web() ? PAL_ON_GREEN : PAL_ON_PURPLE;
-    osd_frame(&text_win, FULL_W, 0, title, view.right[0] ? view.right : nullptr, ST_NO_LOGO | colour);
+    const char* title =
+        doc.epg_info_mode || name_ends_with_any(path, own_names) ? leaf(path) : path;
+    const uint32_t colour = doc.epg_info_mode ? PAL_ON_RED
+                            : is_web()        ? PAL_ON_GREEN
+                                              : PAL_ON_PURPLE;
+    osd_frame(&text_win, FULL_W, 0, title, view.right[0] ? view.right : nullptr,
+              ST_NO_LOGO | colour);
     const int line = osd_line_height();
     if (doc.line_count == 0) {
         draw_text_at(0, line,
@@ -535,7 +547,8 @@ void draw() {
         const int y = text_win.height - 19;
         if (doc.title_toggle && strncmp(view.target, "...", 3) == 0) {
             osd_goto(&text_win, text_win.width, y);
-            osd_text(&text_win, view.target, ST_SMALL | ST_SAME_LINE | ST_RIGHT | PAL_YELLOW_ON_RED);
+            osd_text(&text_win, view.target,
+                     ST_SMALL | ST_SAME_LINE | ST_RIGHT | PAL_YELLOW_ON_RED);
         } else {
             draw_text_at(0, y, view.target, PAL_YELLOW_ON_RED | ST_MEASURE);
         }
@@ -578,7 +591,8 @@ void follow(const char* url) {
     doc.load_ticks = TAP_GetTick() - start;
     if (!result) {
         if (!error_show())
-            ibox_show(nullptr, ui_text("Couldn't load.", "Konnte nicht geladen werden."), IBOX_ERROR);
+            ibox_show(nullptr, ui_text("Couldn't load.", "Konnte nicht geladen werden."),
+                      IBOX_ERROR);
         doc.state = VS_MESSAGE;
         return;
     }
@@ -640,9 +654,10 @@ void search() {
 // The EPG's details document (a call site for the EPG information mode).
 bool epg_document(int channel_step, int event_step) {
     char path[PATH_BYTES] = "";
-    if (!window_ask(ACTION_EPG_DETAILS,
-                    with_answer(mode_call(epg_details_mode(channel_step, event_step)), path, sizeof path),
-                    0) ||
+    if (!window_ask(
+            ACTION_EPG_DETAILS,
+            with_answer(mode_call(epg_details_mode(channel_step, event_step)), path, sizeof path),
+            0) ||
         !path[0])
         return false;
     doc.epg_info_mode = 1;
@@ -651,7 +666,8 @@ bool epg_document(int channel_step, int event_step) {
 }
 
 bool link_visible(int32_t n) {
-    return n > 0 && n <= doc.link_count && n >= doc.first_visible_link && n <= doc.last_visible_link;
+    return n > 0 && n <= doc.link_count && n >= doc.first_visible_link &&
+           n <= doc.last_visible_link;
 }
 
 void close_viewer() {
@@ -838,7 +854,8 @@ int key_recall(dword) {
     char* result = html_get(link, nullptr);
     if (!result) {
         if (!error_show())
-            ibox_show(nullptr, ui_text("Couldn't load.", "Konnte nicht geladen werden."), IBOX_ERROR);
+            ibox_show(nullptr, ui_text("Couldn't load.", "Konnte nicht geladen werden."),
+                      IBOX_ERROR);
         doc.state = VS_MESSAGE;
         return KEY_DONE;
     }
@@ -971,7 +988,8 @@ int key_edit_store(dword) {
     if (doc.edit_state >= 2) {
         if (text_store(&text_win, path, text_lines, doc.line_count, false) == 0) doc.edit_state = 1;
     } else {
-        message(IBOX_WARNING, MESSAGE_SHORT_MS, leaf(path), ui_text("No changes.", "Keine \xC4nderungen."));
+        message(IBOX_WARNING, MESSAGE_SHORT_MS, leaf(path),
+                ui_text("No changes.", "Keine \xC4nderungen."));
     }
     return KEY_REDRAW;
 }
@@ -992,8 +1010,9 @@ int key_redraw(dword) {
 constexpr key_row view_rows[] = {
     on(KEY_DOWN, key_scroll).help("v ^ : Scroll one line", "v ^ : Eine Zeile weiter"),
     on(KEY_UP, key_scroll),
-    on(KEY_REWIND, key_page).help("<< >> V+ V- : Page up / down", "<< >> V+ V- : Seite zur\xFC"
-                                                                  "ck / vor"),
+    on(KEY_REWIND, key_page)
+        .help("<< >> V+ V- : Page up / down", "<< >> V+ V- : Seite zur\xFC"
+                                              "ck / vor"),
     on(KEY_V_PLUS, key_page),
     on(KEY_FORWARD, key_page),
     on(KEY_V_MINUS, key_page),
@@ -1027,7 +1046,8 @@ constexpr key_row view_rows[] = {
     on(KEY_F4, key_bookmark_delete)
         .help("F4: Delete selected bookmark", "F4: Gew\xE4hltes Lesezeichen l\xF6schen"),
     on(KEY_RECALL, key_recall).help("Recall: Load document again", "Recall: Dokument neu laden"),
-    on(KEY_RECORD, key_record).help("Record: Store as text file", "Record: Als Textdatei speichern"),
+    on(KEY_RECORD, key_record)
+        .help("Record: Store as text file", "Record: Als Textdatei speichern"),
     on(KEY_INFO, key_info).help("Info: File details", "Info: Dateidetails"),
     on(KEY_SUBTITLE, key_title_toggle)
         .help("Subtitle: Beginning / end of long links", "Subtitle: Anfang / Ende langer Links"),
@@ -1043,16 +1063,19 @@ constexpr key_row view_rows[] = {
 constexpr key_row editor_rows[] = {
     on(KEY_UP, key_cursor).help("^ v : Move cursor line", "^ v : Cursorzeile bewegen"),
     on(KEY_DOWN, key_cursor),
-    on(KEY_REWIND, key_cursor).help("<< >> V+ V- : Page up / down", "<< >> V+ V- : Seite zur\xFC"
-                                                                    "ck / vor"),
+    on(KEY_REWIND, key_cursor)
+        .help("<< >> V+ V- : Page up / down", "<< >> V+ V- : Seite zur\xFC"
+                                              "ck / vor"),
     on(KEY_V_PLUS, key_cursor),
     on(KEY_FORWARD, key_cursor),
     on(KEY_V_MINUS, key_cursor),
-    on(KEY_JUMP_START, key_cursor).help("|< >| : First / last line", "|< >| : Erste / letzte Zeile"),
+    on(KEY_JUMP_START, key_cursor)
+        .help("|< >| : First / last line", "|< >| : Erste / letzte Zeile"),
     on(KEY_JUMP_END, key_cursor),
     on(KEY_OK, key_edit_line).help("Ok: Edit cursor line", "Ok: Cursorzeile editieren"),
     on(KEY_RECORD, key_edit_store)
-        .help("Record: Store file (old one as .backup)", "Record: Datei speichern (alte als .backup)"),
+        .help("Record: Store file (old one as .backup)",
+              "Record: Datei speichern (alte als .backup)"),
     on(KEY_SAT, key_search).help("Sat: [2x] Search text", "Sat: [2x] Text suchen"),
     on(KEY_CUT, key_search_again).help(">|< White: Search again", ">|< Wei\xDF: Weitersuchen"),
     on(KEY_WHITE, key_search_again),
@@ -1173,12 +1196,14 @@ dword text_read(dword key, const char* path) {
     }
     if (key == 0 || key == 2) open_viewer(key == 0);
     if (key != 2 && (key == 0 || !slot().path)) {
-        char* wanted = path ? (path[0] ? path_tap(nullptr, path) : description_path())
-                            : slot().path ? str_dup(slot().path) : home_path();
+        char* wanted = path          ? (path[0] ? path_tap(nullptr, path) : description_path())
+                       : slot().path ? str_dup(slot().path)
+                                     : home_path();
         if (wanted) show_document(wanted);
     }
     if (key > 2) {
-        const int outcome = key_dispatch(doc.edit_state > 0 ? text_editor_keys : text_view_keys, key);
+        const int outcome =
+            key_dispatch(doc.edit_state > 0 ? text_editor_keys : text_view_keys, key);
         if (k != KEY_TELETEXT) window_flags |= WS_VIEWER_OTHER_KEY;
         if (outcome != KEY_REDRAW) return 0;
     }
@@ -1204,6 +1229,6 @@ void text_release(void) {
 
 text_view_facts text_view_facts_now(void) {
     const history_slot& s = history[current];
-    return {s.path,          s.top_line,       s.selected_link, doc.line_count, doc.link_count,
-            doc.split_count, doc.edit_state,   doc.edit_cursor, doc.state};
+    return {s.path,          s.top_line,     s.selected_link, doc.line_count, doc.link_count,
+            doc.split_count, doc.edit_state, doc.edit_cursor, doc.state};
 }

@@ -76,7 +76,8 @@ char* fetch(const char* fetched, bool secure) {
             warn(error_pending_title(), error_pending());
             error_clear();
         }
-        warn(nullptr, ui_text("Load error, trying cached file.", "Ladefehler, probiere Cachefile."));
+        warn(nullptr,
+             ui_text("Load error, trying cached file.", "Ladefehler, probiere Cachefile."));
     }
     return str_dup(cache);
 }
@@ -109,10 +110,11 @@ char* html_get(const char* url, const char* referrer) {
     const char* rest = url + 7;
     if (starts_with(rest, DISK_MOUNT "/")) {
         const char* disk = rest + sizeof DISK_MOUNT - 1;
-        const char* in_cache = starts_with(disk, cache_prefix) ? disk + sizeof cache_prefix - 1
-                                                                : nullptr;
-        const bool top_page = in_cache && !strchr(in_cache, '/') &&
-                              (name_ends_with(in_cache, ".htm") || name_ends_with(in_cache, ".html"));
+        const char* in_cache =
+            starts_with(disk, cache_prefix) ? disk + sizeof cache_prefix - 1 : nullptr;
+        const bool top_page =
+            in_cache && !strchr(in_cache, '/') &&
+            (name_ends_with(in_cache, ".htm") || name_ends_with(in_cache, ".html"));
         if (!in_cache || top_page) {
             char* path = str_dup(disk);
             if (!path) return nullptr;

@@ -100,9 +100,7 @@ class Viewer : public Scenario {
                     if (t.text.find(text) != std::string::npos) return &t;
         return nullptr;
     }
-    void bookmarks(const std::string& links) {
-        file("/WebCache/Bookmarks.html", links);
-    }
+    void bookmarks(const std::string& links) { file("/WebCache/Bookmarks.html", links); }
     fs::path site;
     std::unique_ptr<scenario::HttpServer> server;
 };
@@ -246,7 +244,8 @@ TEST_F(Viewer, BookmarksAddAndDelete) {
         << list;
     // F4 with another document shown: the message, nothing changes.
     std::string shown = shown_during("F4");
-    EXPECT_NE(shown.find("You can only delete a selected link in Bookmarks.html"), std::string::npos);
+    EXPECT_NE(shown.find("You can only delete a selected link in Bookmarks.html"),
+              std::string::npos);
     EXPECT_EQ(file_text(disk_path("/WebCache/Bookmarks.html")), list);
     // F4 on the third entry.
     run("F3 > > > F4");

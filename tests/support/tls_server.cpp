@@ -52,8 +52,10 @@ bool accepts(int port) {
 TlsServer::TlsServer(const std::string& root) {
     dir_ = tapsim::make_temp_dir("tls");
     const std::string key = dir_ + "/key.pem", cert = dir_ + "/cert.pem";
-    const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=tovak.test -days 1 "
-                             "-keyout '" + key + "' -out '" + cert + "' > /dev/null 2>&1";
+    const std::string make =
+        "openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=tovak.test -days 1 "
+        "-keyout '" +
+        key + "' -out '" + cert + "' > /dev/null 2>&1";
     if (dir_.empty() || std::system(make.c_str()) != 0) {
         error_ = "cannot make a certificate with openssl";
         return;

@@ -70,27 +70,38 @@ TEST_F(Document, CharacterFilterReplacesThreeByteCharacters) {
         const char* in;
         const char* out;
     } const cases[] = {
-        {"a\xE2\x80\x93" "b", "a-b"},             // en dash
-        {"\xE2\x80\x98x\xE2\x80\x99", "'x'"},     // single quotes U+2018, U+2019
-        {"\xE2\x80\x96", "'"},                   // U+2016
-        {"\xE2\x80\x9Cq\xE2\x80\x9D", "\"q\""},   // U+201C, U+201D
+        {"a\xE2\x80\x93"
+         "b",
+         "a-b"},                                // en dash
+        {"\xE2\x80\x98x\xE2\x80\x99", "'x'"},   // single quotes U+2018, U+2019
+        {"\xE2\x80\x96", "'"},                  // U+2016
+        {"\xE2\x80\x9Cq\xE2\x80\x9D", "\"q\""}, // U+201C, U+201D
         {"\xE2\x80\xA6", "..."},
         {"\xE2\x80\xB0", "o/oo"},
         {"\xE2\x80\xB9\xE2\x80\xBA", "<>"},
         {"5 \xE2\x82\xAC", "5 EUR"},
         {"\xE2\x9C\x95", "x"},
         {"\xE2\x80\xA0", "+"},
-        {"\xE2\x88\x9E", "(U+221e)"},             // any other three-byte character
-        {"\xC3\xA4", "\xC3\xA4"},                 // two-byte sequences pass
-        {"\xE2" "A", "\xE2" "A"},                 // a broken sequence passes as it came
-        {"\xE2\x80" "Z", "\xE2\x80" "Z"},
-        {"\xE2\x80\xE2\x80\x93", "\xE2\x80-"},    // a lead byte inside a broken sequence
+        {"\xE2\x88\x9E", "(U+221e)"}, // any other three-byte character
+        {"\xC3\xA4", "\xC3\xA4"},     // two-byte sequences pass
+        {"\xE2"
+         "A",
+         "\xE2"
+         "A"}, // a broken sequence passes as it came
+        {"\xE2\x80"
+         "Z",
+         "\xE2\x80"
+         "Z"},
+        {"\xE2\x80\xE2\x80\x93", "\xE2\x80-"}, // a lead byte inside a broken sequence
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.in);
         EXPECT_EQ(read(c.in), Lines{c.out});
     }
-    EXPECT_EQ(read("a\tb\r\x01" "c\n\nd"), (Lines{"a bc", "", "d"})) << "tab, CR and controls";
+    EXPECT_EQ(read("a\tb\r\x01"
+                   "c\n\nd"),
+              (Lines{"a bc", "", "d"}))
+        << "tab, CR and controls";
     EXPECT_EQ(read(std::string("one\ntwo\0three", 13)), (Lines{"one", "two"}))
         << "a NUL ends the document";
 }
@@ -173,8 +184,8 @@ TEST_F(Document, AnchorsAndTheFirstPageOfAConvertedPage) {
         const char* anchor;
         int32_t line;
     } const cases[] = {
-        {"12", 11},         {"1", 0},          {"0", -1},  {"Title", 0}, {"News_of_the_day", 1},
-        {"*the_day", 1},    {"sport*", 2},     {"*here", 3}, {"here", -1}, {"nothing*", -1},
+        {"12", 11},      {"1", 0},      {"0", -1},    {"Title", 0}, {"News_of_the_day", 1},
+        {"*the_day", 1}, {"sport*", 2}, {"*here", 3}, {"here", -1}, {"nothing*", -1},
         {"", -1},
     };
     for (const Case& c : cases)
@@ -194,7 +205,8 @@ TEST_F(Document, LinkMarkersInALine) {
     std::vector<int32_t> found;
     int32_t n;
     size_t len;
-    for (const char* p = doc_next_link(line, 12, &n, &len); p; p = doc_next_link(p + len, 12, &n, &len))
+    for (const char* p = doc_next_link(line, 12, &n, &len); p;
+         p = doc_next_link(p + len, 12, &n, &len))
         found.push_back(n);
     EXPECT_EQ(found, (std::vector<int32_t>{1, 12, 3}));
     EXPECT_EQ(doc_next_link(line, 0, &n, &len), nullptr);

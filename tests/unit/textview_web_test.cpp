@@ -119,8 +119,10 @@ TEST(WebCache, LookupUrls) {
         bool encyclopedia, english;
         const char* url;
     } const cases[] = {
-        {"Topfield  receiver", true, true, "https://en." ENCYCLOPEDIA_HOST "/wiki/Topfield_receiver"},
-        {"  Topfield  receiver ", false, false, "https://" WEB_SEARCH_HOST "/do/search?q=Topfield+receiver"},
+        {"Topfield  receiver", true, true,
+         "https://en." ENCYCLOPEDIA_HOST "/wiki/Topfield_receiver"},
+        {"  Topfield  receiver ", false, false,
+         "https://" WEB_SEARCH_HOST "/do/search?q=Topfield+receiver"},
         {"Kabel", true, false, "https://de." ENCYCLOPEDIA_HOST "/wiki/Kabel"},
         {"   ", true, true, nullptr},
     };
@@ -157,8 +159,9 @@ TEST(FileType, MagicBeforePictureExtensions) {
         {"x.txt", "", FT_TEXT},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(file_type_of(c.name, reinterpret_cast<const uint8_t*>(c.head.data()), c.head.size()),
-                  c.type)
+        EXPECT_EQ(
+            file_type_of(c.name, reinterpret_cast<const uint8_t*>(c.head.data()), c.head.size()),
+            c.type)
             << c.name << " " << c.head;
     EXPECT_TRUE(file_type_is_image(FT_GIF));
     EXPECT_FALSE(file_type_is_image(FT_BINARY));
@@ -256,7 +259,8 @@ TEST_F(Web, SecureLinksGoThroughTls) {
     ASSERT_NE(tls.port(), 0) << tls.error();
     emu->state().hosts.push_back({"secure.tovak.test", 0, tls.port(), {}});
     emu->publish_hosts();
-    EXPECT_EQ(get("https://secure.tovak.test/secure.html"), "/WebCache/secure.tovak.test/secure.html");
+    EXPECT_EQ(get("https://secure.tovak.test/secure.html"),
+              "/WebCache/secure.tovak.test/secure.html");
     EXPECT_EQ(read_file(disk / "WebCache/secure.tovak.test/secure.html"), "<html>over TLS</html>");
     EXPECT_TRUE(server->requests().empty()) << "not over plain HTTP";
 }
@@ -265,7 +269,8 @@ TEST_F(Web, DownloaderStatusAndTheUsersWget) {
     write_file(site / "page.html", "<html>page</html>");
     const std::string out = (dir / "out.html").string();
     // The user's wget that lacks something (exit code 1): the helper fetches instead.
-    write_file(disk / "ProgramFiles/wget", "#!/bin/sh\necho used > \"$(dirname \"$0\")/used\"\nexit 1\n");
+    write_file(disk / "ProgramFiles/wget",
+               "#!/bin/sh\necho used > \"$(dirname \"$0\")/used\"\nexit 1\n");
     EXPECT_EQ(wget_fetch("www.tovak.test/page.html", out.c_str(), 0), 0);
     EXPECT_TRUE(fs::exists(disk / "ProgramFiles/used"));
     EXPECT_EQ(read_file(out), "<html>page</html>");
@@ -350,10 +355,10 @@ TEST(Bookmarks, LinesOfTheList) {
     bookmark_line(f, "/WebCache/www.tovak.test/__index__.html", "*two words", "Tovak");
     bookmark_line(f, "www.tovak.test/x.html", "12", nullptr);
     fclose(f);
-    EXPECT_STREQ(buffer,
-                 "<A HREF=\"../DataFiles/a.txt\">/DataFiles/a.txt</A><BR>\n"
-                 "<A HREF=\"../WebCache/www.tovak.test/__index__.html#*two_words\">Tovak</A><BR>\n"
-                 "<A HREF=\"../WebCache/www.tovak.test/x.html#12\">www.tovak.test/x.html</A><BR>\n");
+    EXPECT_STREQ(
+        buffer, "<A HREF=\"../DataFiles/a.txt\">/DataFiles/a.txt</A><BR>\n"
+                "<A HREF=\"../WebCache/www.tovak.test/__index__.html#*two_words\">Tovak</A><BR>\n"
+                "<A HREF=\"../WebCache/www.tovak.test/x.html#12\">www.tovak.test/x.html</A><BR>\n");
 }
 
 TEST(BrowserTools, CodecReportFilter) {
