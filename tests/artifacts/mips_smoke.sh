@@ -41,6 +41,19 @@ printf '%s\n' Sat Menu 'wait 100ms' ^ ^ AR Ok 'snap about' > "$out/about.script"
     --script "$out/about.script" > /dev/null
 grep -q '"text": " 00:1c:a2:10:20:30 192.168.178.20 Jul 21 2015 10:43:07"' "$out/shots/about.json" ||
     fail "HD about window: no signature line"
+# The text viewer on a text file, and the recursive listing of a tree with a file beyond 2 GB
+# (sparse), whose size and totals come out whole.
+mkdir -p "$out/viewer/ProgramFiles" "$out/viewer/DataFiles/big"
+printf 'Line one\nLine two of the notes\n' > "$out/viewer/DataFiles/notes.txt"
+truncate -s 3G "$out/viewer/DataFiles/big/huge.bin"
+"${qemu[@]}" "$dir/tapsim" --disk "$out/viewer" --tap "$dir/tovakrc_tms.tap" \
+    --keys "Sat Filelist 7 v Ok" --screen "$out/viewer.json"
+grep -q 'Line two of the notes' "$out/viewer.json" || fail "text viewer: the file's lines missing"
+"${qemu[@]}" "$dir/tapsim" --disk "$out/viewer" --tap "$dir/tovakrc_tms.tap" \
+    --keys "Sat Filelist 7 Sat Info" --screen "$out/listing.json"
+grep -q 'T O T A L: 3.2 G Bytes, 2 Files, 2 Directories, 2 Levels' \
+    "$out/viewer/ProgramFiles/Settings/TovakRC/TovakRC.LST" || fail "recursive listing: wrong totals"
+grep -q 'huge.bin' "$out/listing.json" || fail "recursive listing: not shown in the viewer"
 if [ -x "$dir/tovak_gif.mips" ]; then
     set +e
     "${qemu[@]}" "$dir/tovak_gif.mips" /nonexistent.gif > /dev/null 2>&1
