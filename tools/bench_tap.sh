@@ -47,7 +47,8 @@ playlist=$(tap_cost playlist $tracks)
 echo "play all of $tracks MP3 files in 100 folders: $((playlist / tracks)) instructions per file ($playlist in all)"
 lines=100000
 load=$(tap_cost text_load $lines)
-echo "viewer loads $lines lines:    $((load / lines)) instructions per line ($load in all)"
+echo "viewer loads $lines lines:    $((load / lines)) instructions per line ($load in all;" \
+    "title figures $("$build/bench_tap" "$tap" text_load $lines))"
 echo "one v on that document:     $(tap_cost text_key $lines) instructions in the TAP"
 echo "one v on 10 lines:          $(tap_cost text_key 10) instructions in the TAP"
 read -r shown alone < <("$build/bench_tap" "$tap" lynx 1)

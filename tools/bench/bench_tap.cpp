@@ -67,16 +67,17 @@ bool text_mode(const std::string& mode) {
     return mode == "text_load" || mode == "text_key" || mode == "lynx";
 }
 
-// Lines of 80 characters (with blanks, wider than a line) and of 30, alternating.
+// Lines of 80 characters (capitals with blanks, wider than a line: each is wrapped once) and of
+// 30, alternating.
 void text_document(const fs::path& path, int lines) {
     std::ofstream out(path);
-    const std::string words = "The quick brown fox jumps over the lazy dog near the riverbank at";
+    const std::string words = "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG NEAR THE RIVERBANK AT";
     for (int i = 0; i < lines; ++i) {
         char line[96];
         if (i % 2 == 0)
-            std::snprintf(line, sizeof line, "%05d %s %-8.8s", i, words.c_str(), "dawn and");
+            std::snprintf(line, sizeof line, "%05d %s %-8.8s", i, words.c_str(), "DAWN AND");
         else
-            std::snprintf(line, sizeof line, "%05d short line of thirty c", i);
+            std::snprintf(line, sizeof line, "%05d a short line of thirty c", i);
         out << line << '\n';
     }
 }
@@ -97,6 +98,15 @@ void web_page(const fs::path& path, int mb) {
         written += p.size();
     }
     out << "</body></html>\n";
+}
+
+// The right text of the viewer's title bar: percent, lines and splits.
+std::string title_figures(tapsim::Emulator& emu) {
+    for (const tapsim::Region& r : emu.osd().regions())
+        if (r.live)
+            for (const tapsim::TextRun& t : r.runs)
+                if (t.y == 12 && t.x > 400 && t.text.find('%') != std::string::npos) return t.text;
+    return "";
 }
 
 double median(std::vector<double> v) {
@@ -232,6 +242,7 @@ int main(int argc, char** argv) {
                 std::printf("%.3f %.3f\n", median(viewer), median(alone));
             } else {
                 bench_loop(emu, mode, n);
+                if (text_mode(mode)) std::printf("%s\n", title_figures(emu).c_str());
             }
             emu.stop_all();
         }
