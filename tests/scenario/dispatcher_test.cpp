@@ -230,11 +230,8 @@ TEST_F(Dispatcher, DirectKeysOfWindowsNotAvailableYetSayIt) {
     start_with([](settings_record&) {});
     for (const char* second : {"Guide", "Info", "Menu"}) {
         SCOPED_TRACE(second);
-        std::string shown;
-        emu->on_sleep = [&](uint32_t) { shown += screen(); };
         size_t from = mark();
-        run(std::string("Sat ") + second);
-        emu->on_sleep = nullptr;
+        std::string shown = shown_during(std::string("Sat ") + second);
         EXPECT_NE(shown.find("Not available yet."), std::string::npos) << shown;
         EXPECT_EQ(presses(from), (std::vector<uint32_t>{0, 0})) << "both keys are taken";
         EXPECT_EQ(screen(), "") << "the box went";

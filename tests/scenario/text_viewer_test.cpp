@@ -10,21 +10,20 @@
 #include "common/settings.h"
 #include "demo_disk.h"
 #include "http_server.h"
-#include "scenario.h"
+#include "browser_scenario.h"
 #include "textview/web.h"
 #include "tls_server.h"
 
-using scenario::Scenario;
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr char settings_dir[] = "/ProgramFiles/Settings/TovakRC";
 
-class Viewer : public Scenario {
+class Viewer : public scenario::BrowserScenario {
   protected:
     void SetUp() override {
-        Scenario::SetUp();
+        BrowserScenario::SetUp();
         site = dir / "site";
     }
     // Starts the TAP (English, Teletext and Filelist direct keys, logging) with its helpers,
@@ -46,13 +45,8 @@ class Viewer : public Scenario {
         ASSERT_EQ(load(), 0);
     }
     void TearDown() override {
-        Scenario::TearDown();
+        BrowserScenario::TearDown();
         server.reset();
-    }
-    void file(const std::string& path, const std::string& bytes) {
-        fs::path p = disk_path(path);
-        fs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << bytes;
     }
     void page(const std::string& path, const std::string& html) {
         fs::create_directories((site / path).parent_path());
@@ -62,13 +56,6 @@ class Viewer : public Scenario {
     void helper(const std::string& name, const std::string& script) {
         file(std::string(settings_dir) + "/" + name, "#!/bin/sh\n" + script);
         fs::permissions(disk_path(std::string(settings_dir) + "/" + name), fs::perms::owner_all);
-    }
-    std::string shown_during(const std::string& script) {
-        std::string shown;
-        emu->on_sleep = [&](uint32_t) { shown += screen(); };
-        run(script);
-        emu->on_sleep = nullptr;
-        return shown;
     }
     static std::string lines_of(int n, const char* what = "Line") {
         std::string text;

@@ -1,5 +1,5 @@
 // Scenarios of the file browser: the TAP started with English texts and Filelist as the
-// browser's direct key, files put on the disk, and the screens of timed message boxes.
+// browser's direct key, and files put on the disk.
 #pragma once
 
 #include <filesystem>
@@ -33,14 +33,6 @@ class BrowserScenario : public Scenario {
         std::filesystem::path p = disk_path(path);
         std::filesystem::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << bytes;
-    }
-    // Screens seen while the TAP slept (timed message boxes) during `script`.
-    std::string shown_during(const std::string& script) {
-        std::string shown;
-        emu->on_sleep = [&](uint32_t) { shown += screen(); };
-        run(script);
-        emu->on_sleep = nullptr;
-        return shown;
     }
 };
 

@@ -56,6 +56,14 @@ void Scenario::expect_memory_kept() {
         EXPECT_EQ(emu->saved_box_count(), 0u) << "screen areas saved under closed windows";
 }
 
+std::string Scenario::shown_during(const std::string& script) {
+    std::string shown;
+    emu->on_sleep = [&](uint32_t) { shown += screen(); };
+    run(script);
+    emu->on_sleep = nullptr;
+    return shown;
+}
+
 void Scenario::run(const std::string& script) {
     std::istringstream lines(script);
     std::string line;

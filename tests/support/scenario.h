@@ -37,6 +37,8 @@ class Scenario : public ::testing::Test {
     int load(const std::string& tap = tovakrc_tap());
     // Runs script commands separated by blanks or newlines ("Sat Ok", "wait 2s" as one line).
     void run(const std::string& script);
+    // Screens seen while the TAP slept (timed message boxes) during `script`.
+    std::string shown_during(const std::string& script);
     uint32_t last_result() const;
     std::string screen() const { return emu->osd().screen_text(); }
     bool screen_has(const std::string& text) const {
