@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "common/settings.h"
 #include "demo_disk.h"
@@ -288,6 +290,43 @@ TEST_F(Viewer, PdfThroughTheHelper) {
     EXPECT_TRUE(screen_has("Hello from a PDF")) << screen();
     std::string shown = shown_during("Ok");
     EXPECT_NE(shown.find("Can't edit file."), std::string::npos) << shown;
+}
+
+// What the screen shows while a helper runs: the helper (a script of the test) waits until the
+// screen has been read, which happens in a second thread while the TAP waits for the helper.
+TEST_F(Viewer, BoxesWhileHelpersRun) {
+    const std::string wait = "touch '" + (dir / "started").string() +
+                             "'\nfor i in $(seq 100); do " + "[ -e '" + (dir / "go").string() +
+                             "' ] && break; sleep 0.05; done\n";
+    file("/DataFiles/doc.pdf", tapsim::minimal_pdf({"Hello"}));
+    file("/DataFiles/run.sh", "#!/bin/sh\n" + wait + "echo script done\n");
+    start_viewer();
+    helper("pdftotext.mips", wait + "echo converted text\n");
+    struct Case {
+        const char* keys;
+        const char* box;
+        const char* then;
+    } const cases[] = {
+        {"Sat Filelist 7 Ok", "Text conversion may take some time ...", "converted text"},
+        {"Exit v AR", "Executing ...", "script done"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keys);
+        fs::remove(dir / "started");
+        fs::remove(dir / "go");
+        std::string shown;
+        std::thread watcher([&] {
+            for (int i = 0; i < 500 && !fs::exists(dir / "started"); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            shown = screen();
+            std::ofstream(dir / "go") << "\n";
+        });
+        run(c.keys);
+        watcher.join();
+        EXPECT_NE(shown.find(c.box), std::string::npos) << shown;
+        EXPECT_FALSE(screen_has(c.box)) << "the box went: " << screen();
+        EXPECT_TRUE(screen_has(c.then)) << screen();
+    }
 }
 
 TEST_F(Viewer, HelperFailuresAndEndlessOutput) {
