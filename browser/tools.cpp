@@ -63,11 +63,11 @@ const char* tap_form(const char* path) {
 int read_records(const char* path, walk_record** out) {
     char libc[PATH_BYTES];
     if (path_map(path, libc, sizeof libc) != 0) return -1;
-    DIR* d = opendir(libc);
-    if (!d) return -1;
+    libc_folder folder(libc);
+    if (!folder) return -1;
     int count = 0, room = 0;
     walk_record* records = nullptr;
-    while (dirent* e = readdir(d)) {
+    while (dirent* e = readdir(folder.d)) {
         if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, "..")) continue;
         char full[PATH_BYTES], full_libc[PATH_BYTES];
         if (snprintf(full, sizeof full, "%s/%s", path, e->d_name) >=
@@ -91,7 +91,6 @@ int read_records(const char* path, walk_record** out) {
                             static_cast<int32_t>(st.st_mtime), static_cast<uint32_t>(st.st_mode),
                             strlen(path) + 1};
     }
-    closedir(d);
     *out = records;
     return count;
 }
@@ -171,16 +170,16 @@ void codecs(const char* dir, const char* name, osd_window* over) {
     shell_line line(command, sizeof command);
     line.word(prober).raw(" -probesize 800000 ").word(file).raw(" 2>&1");
     if (!line.ok()) return;
-    FILE* pipe = popen(command, "r");
+    libc_pipe pipe(command, "r");
     if (!pipe) return;
     {
         libc_file out(report, "w");
         char in[LINE_BYTES], kept[LINE_BYTES];
         bool started = false;
-        while (fgets(in, sizeof in, pipe))
+        while (fgets(in, sizeof in, pipe.f))
             if (codec_line(in, &started, kept, sizeof kept) && out) fputs(kept, out.f);
     }
-    pclose(pipe);
+    pipe.close();
     if (log_enabled()) log_msg("ffprobe.mips: pipe closed");
     show_report(report_tap, over);
 }

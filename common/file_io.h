@@ -49,6 +49,23 @@ struct tap_file {
     }
 };
 
+// A command whose output is read (or whose input is written) through a pipe.
+struct libc_pipe {
+    FILE* f = nullptr;
+    libc_pipe(const char* command, const char* mode)
+        : f(command ? popen(command, mode) : nullptr) {}
+    ~libc_pipe() { close(); }
+    libc_pipe(const libc_pipe&) = delete;
+    libc_pipe& operator=(const libc_pipe&) = delete;
+    explicit operator bool() const { return f != nullptr; }
+    // Closes now and waits for the command; its status as pclose gives it, -1 without one.
+    int close() {
+        int r = f ? pclose(f) : -1;
+        f = nullptr;
+        return r;
+    }
+};
+
 // A folder opened for reading its names.
 struct libc_folder {
     DIR* d = nullptr;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "common/errors.h"
+#include "common/file_io.h"
 #include "common/log.h"
 #include "common/memory.h"
 #include "common/paths.h"
@@ -56,12 +57,12 @@ int fetch_with(const char* program, const char* option, const char* url, const c
 } // namespace
 
 int program_run(const char* command) {
-    FILE* pipe = popen(command, "r");
+    libc_pipe pipe(command, "r");
     if (!pipe) return -2;
     char drain[512];
-    while (fread(drain, 1, sizeof drain, pipe) > 0) {
+    while (fread(drain, 1, sizeof drain, pipe.f) > 0) {
     }
-    return pclose(pipe);
+    return pipe.close();
 }
 
 int wget_fetch(const char* url, const char* output, int secure) {

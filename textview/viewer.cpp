@@ -174,13 +174,12 @@ void run_helper(const char* program_name, const char* options_before, const char
     shell_line line(command, sizeof command);
     line.word(program).raw(options_before).word(file_libc).raw(options_after);
     if (!line.ok()) return;
-    FILE* pipe = popen(command, "r");
+    libc_pipe pipe(command, "r");
     if (!pipe) {
         log_printf("%s: %s pipe failed", leaf(file), program_name);
         return;
     }
-    read_pipe(pipe, r);
-    pclose(pipe);
+    read_pipe(pipe.f, r);
 }
 
 // The description of a recording.
