@@ -29,19 +29,22 @@ class Viewer : public scenario::BrowserScenario {
         site = dir / "site";
     }
     // Starts the TAP (English, Teletext and Filelist direct keys, logging) with its helpers,
-    // a web server for "www.tovak.test" on the folder `site`, and Max. Text `max_text`.
-    void start_viewer(unsigned max_text = 2, uint32_t flags = 0) {
+    // a web server for "www.tovak.test" on the folder `site`, Max. Text `max_text` and, with
+    // `disk_room` >= 0, a nearly full disk.
+    void start_viewer(unsigned max_text = 2, int64_t disk_room = -1) {
         settings_record s{};
         s.initialised = 1;
         s.flags = SET_ENGLISH | SET_START_LISTENING | SET_FILES_FILELIST | SET_TEXT_TELETEXT |
-                  SET_LOGGING | flags;
+                  SET_LOGGING;
         s.tf_model = s.rc_model = 1;
         s.startup = 2u << 16 | max_text << 24;
         snprintf(s.bookmark_path, sizeof s.bookmark_path, "/WebCache/Bookmarks.html");
         fs::create_directories(disk_path(settings_dir));
         std::ofstream(disk_path(settings_dir) / "TovakRC.ini", std::ios::binary)
             .write(reinterpret_cast<const char*>(&s), sizeof s);
-        start();
+        tapsim::Config config;
+        config.disk_room = disk_room;
+        start(config);
         server = scenario::serve_pages(*emu, disk.string(), site.string());
         ASSERT_TRUE(server);
         ASSERT_EQ(load(), 0);
@@ -268,6 +271,23 @@ TEST_F(Viewer, EditorChangesLinesAndStoresWithABackup) {
     EXPECT_EQ(file_text(disk_path("/DataFiles/notes.txt")),
               "ine 1\nine 2\n" + original.substr(original.find("Line 3")));
     EXPECT_FALSE(fs::exists(disk_path("/DataFiles/notes.txt.temp")));
+}
+
+TEST_F(Viewer, AFailedStoreKeepsTheDocumentAndItsBackup) {
+    const std::string original = lines_of(8000, "A line of the document, number"); // 300 KB
+    file("/DataFiles/notes.txt", original);
+    file("/DataFiles/notes.txt.backup", "the older backup\n");
+    start_viewer(2, 64 * 1024);
+    if (!emu->disk_full_for_libc()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    run("Sat Filelist 7 Ok Ok Ok Recall Ok");
+    const std::string shown = shown_during("Record");
+    EXPECT_NE(shown.find("File can't be written."), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("File has been stored."), std::string::npos) << shown;
+    EXPECT_EQ(file_text(disk_path("/DataFiles/notes.txt")), original);
+    EXPECT_EQ(file_text(disk_path("/DataFiles/notes.txt.backup")), "the older backup\n");
+    EXPECT_FALSE(fs::exists(disk_path("/DataFiles/notes.txt.temp")));
+    EXPECT_EQ(figures().rfind("Edit  ", 0), 0u) << "still in the editor with the change";
+    EXPECT_NE(shown_during("Exit").find("File has NOT YET BEEN STORED."), std::string::npos);
 }
 
 TEST_F(Viewer, RecordInViewModeStoresTheConvertedText) {
