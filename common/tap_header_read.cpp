@@ -1,6 +1,8 @@
 #include "tap_header_read.h"
 
+#include <stdio.h>
 #include <string.h>
+#include <sys/types.h>
 
 #include "byte_order.h"
 #include "file_io.h"
@@ -18,7 +20,7 @@ constexpr uint32_t MAX_NAMES = 65536; // bytes of the section name table looked 
 constexpr uint32_t MAX_TEXT = 4096;   // bytes of a text section looked at
 
 bool read_at(FILE* f, uint32_t offset, void* buffer, size_t n) {
-    return fseek(f, static_cast<long>(offset), SEEK_SET) == 0 && fread(buffer, 1, n, f) == n;
+    return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0 && fread(buffer, 1, n, f) == n;
 }
 
 // An ELF header of a 32-bit little-endian MIPS shared object, as the firmware loads them.
@@ -33,7 +35,7 @@ char* read_text(FILE* f, uint32_t offset, uint32_t size) {
     size_t n = size < MAX_TEXT ? size : MAX_TEXT;
     char* text = static_cast<char*>(mem_alloc(n + 1));
     if (!text) return nullptr;
-    if (fseek(f, static_cast<long>(offset), SEEK_SET) != 0) n = 0;
+    if (fseeko(f, static_cast<off_t>(offset), SEEK_SET) != 0) n = 0;
     n = n ? fread(text, 1, n, f) : 0;
     text[n] = 0;
     return text;

@@ -170,13 +170,13 @@ uint32_t Disk::write(const void* buf, uint32_t size, uint32_t count, TYPE_File* 
 
 uint32_t Disk::seek(TYPE_File* f, long pos, int whence) {
     OpenFile* of = lookup(f);
-    if (!of || std::fseek(of->fp, pos, whence) != 0) return 0xFFFFFFFFu;
-    return static_cast<uint32_t>(std::ftell(of->fp));
+    if (!of || fseeko(of->fp, static_cast<off_t>(pos), whence) != 0) return 0xFFFFFFFFu;
+    return static_cast<uint32_t>(ftello(of->fp));
 }
 
 uint32_t Disk::tell(TYPE_File* f) {
     OpenFile* of = lookup(f);
-    return of ? static_cast<uint32_t>(std::ftell(of->fp)) : 0;
+    return of ? static_cast<uint32_t>(ftello(of->fp)) : 0;
 }
 
 uint32_t Disk::length(TYPE_File* f) {

@@ -4,8 +4,9 @@
 # symbol versions and no .init_array; it imports the TAP API only as data from libtap.so and
 # everything else from the C library; it exports TAP_Main, TAP_EventHandler and __TAP_Init_;
 # it carries the TAP sections (the program version only where asked for, never an attribute
-# section). With --mips also: MIPS32 release 1 in the ELF flags and no release-2 instruction
-# anywhere in the code.
+# section). With --mips also: MIPS32 release 1 in the ELF flags, no release-2 instruction
+# anywhere in the code, and none of the C library's 32-bit file calls imported (on the 32-bit
+# receiver they fail on files of more than 2 GB; the TAPs are built to bind stat64, open64, ...).
 # usage: check_tap.sh [--mips] [--program-version] TAP READELF OBJDUMP LIBTAP LIBC_STUB
 set -euo pipefail
 mips=0 version=0
@@ -88,6 +89,10 @@ if [ $mips = 1 ]; then
         grep -E $'\t(ext|ins|seb|seh|wsbh|rotr|rotrv|di|ei|rdhwr|synci|ehb|jr\\.hb|jalr\\.hb|mfhc1|mthc1|lwxc1|ldxc1|luxc1|swxc1|sdxc1|suxc1|madd\\.[sd]|msub\\.[sd]|nmadd\\.[sd]|nmsub\\.[sd])\t' |
         head -n 5 || true)
     [ -z "$r2" ] || problem "has release-2 instructions, e.g.:"$'\n'"$r2"
+    narrow=$(awk '$3 == "UND" {name = $4; sub(/@.*/, "", name); print name}' <<< "$tap_syms" |
+        grep -xE 'stat|lstat|fstat|fstatat|readdir|open|creat|fopen|freopen|lseek|truncate|ftruncate|statfs|statvfs|fseeko|ftello' |
+        sort -u | tr '\n' ' ' || true)
+    [ -z "$narrow" ] || problem "imports 32-bit file calls: ${narrow% }"
 fi
 
 if [ ${#problems[@]} -gt 0 ]; then

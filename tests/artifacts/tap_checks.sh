@@ -49,6 +49,28 @@ printf '\x20\x14\x04\x7c' | dd of="$out/r2code.tap" bs=1 seek=$offset conv=notru
 refuses "has release-2 instructions" --mips "$out/r2code.tap" "$mreadelf" "$mobjdump" \
     "$mips/lib/libtap.so" "$mips/stub/libc.so.0"
 
+# The 32-bit file calls, as a TAP built without 64-bit file offsets imports them: the names
+# stat64, lstat64, fstat64, open64 and fopen64 cut back in the dynamic string table.
+python3 - "$mips/tovakrc_tms.tap" "$out/narrow.tap" <<'PY'
+import struct, sys
+elf = bytearray(open(sys.argv[1], 'rb').read())
+shoff, = struct.unpack_from('<I', elf, 32)
+shentsize, shnum, shstrndx = struct.unpack_from('<HHH', elf, 46)
+def section(i):
+    return struct.unpack_from('<IIIIII', elf, shoff + i * shentsize)
+names = section(shstrndx)[4]
+for i in range(shnum):
+    name, _, _, _, offset, size = section(i)
+    if elf[names + name:].split(b'\0', 1)[0] == b'.dynstr':
+        table = elf[offset:offset + size]
+        for wide in (b'stat64', b'open64'):
+            table = table.replace(wide + b'\0', wide[:-2] + b'\0\0\0')
+        elf[offset:offset + size] = table
+open(sys.argv[2], 'wb').write(elf)
+PY
+refuses "imports 32-bit file calls: fopen fstat lstat open stat" --mips --program-version \
+    "$out/narrow.tap" "$mreadelf" "$mobjdump" "$mips/lib/libtap.so" "$mips/stub/libc.so.0"
+
 # A TAP linked the sanitizers' way imports their run time, which no receiver has.
 refuses "from neither libtap.so nor the C library" "$asan/tovakrc_hd.tap" readelf objdump \
     "$asan/lib/libtap.so" "$asan/stub/libc.so.0"
