@@ -32,6 +32,9 @@ int chunk;
 uint8_t* copy_buffer; // COPY_CHUNK_DISK bytes, allocated at the first copy and kept
 time_t source_atime, source_mtime;
 mode_t source_mode;
+uint64_t copy_pos;  // bytes of the source done
+bool sparse_end;    // the target ends in a hole that is not written yet
+bool probe_holes;   // the file system tells where the source's holes are
 
 void log_line(const char* format, const char* a, const char* b) {
     if (log_enabled()) log_printf(format, a, b);
@@ -83,6 +86,14 @@ void drop_file(void) {
     --copy_files;
 }
 
+// A failure of the file being copied: logged with the system's text, counted, the partial
+// target removed.
+void fail_file(int err) {
+    log_line("COPY %s: %s", target_path, strerror(err));
+    ++copy_errors;
+    drop_file();
+}
+
 void finish_file(void) {
     close(fd_in);
     close(fd_out);
@@ -113,30 +124,79 @@ bool write_all(int fd, const uint8_t* p, size_t n) {
     return true;
 }
 
+bool all_zero(const uint8_t* p, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        if (p[i]) return false;
+    return true;
+}
+
+// Where the source's next data lies from copy_pos on, when the file system can tell (a
+// hole, as recordings that were cut leave them, is skipped in one step). -1 and errno
+// EINVAL where it cannot.
+off_t next_data(void) {
+    if (!probe_holes) return -1;
+    off_t data = lseek(fd_in, static_cast<off_t>(copy_pos), SEEK_DATA);
+    if (data >= 0) return data;
+    if (errno == ENXIO) { // nothing but a hole up to the end
+        struct stat st;
+        if (fstat(fd_in, &st) != 0) return -1;
+        return st.st_size > static_cast<off_t>(copy_pos) ? st.st_size
+                                                        : static_cast<off_t>(copy_pos);
+    }
+    if (errno == EINVAL) probe_holes = false; // no hole information on this file system
+    return -1;
+}
+
+// The target has holes where the source has zeros, as cp makes it; its size is set at the end.
 void copy_chunk_step(void) {
+    off_t data = next_data();
+    if (data < 0 && probe_holes) {
+        fail_file(errno);
+        return;
+    }
+    if (data > static_cast<off_t>(copy_pos)) {
+        if (lseek(fd_in, data, SEEK_SET) != data) {
+            fail_file(errno);
+            return;
+        }
+        copy_bytes += static_cast<uint64_t>(data) - copy_pos;
+        copy_pos = static_cast<uint64_t>(data);
+        sparse_end = true;
+        return;
+    }
     ssize_t got = read(fd_in, copy_buffer, static_cast<size_t>(chunk));
     if (got < 0) {
         // A read error must not leave a short copy that looks complete.
-        log_line("COPY %s: %s", target_path, strerror(errno));
-        ++copy_errors;
-        drop_file();
+        fail_file(errno);
         return;
     }
     if (got > 0) {
-        if (!write_all(fd_out, copy_buffer, static_cast<size_t>(got))) {
-            log_line("COPY %s: %s", target_path, strerror(errno));
-            ++copy_errors;
-            drop_file();
-            return;
+        const size_t n = static_cast<size_t>(got);
+        if (all_zero(copy_buffer, n)) {
+            sparse_end = true;
+        } else {
+            if (sparse_end && lseek(fd_out, static_cast<off_t>(copy_pos), SEEK_SET) < 0) {
+                fail_file(errno);
+                return;
+            }
+            if (!write_all(fd_out, copy_buffer, n)) {
+                fail_file(errno);
+                return;
+            }
+            sparse_end = false;
         }
-        copy_bytes += static_cast<uint64_t>(got);
+        copy_bytes += n;
+        copy_pos += n;
     }
     if (got == chunk) return;
-    // The last bytes must reach the disk: a full disk may only say so when the file closes.
+    // The end: zeros at the end of the source are the target's size; the last bytes must reach
+    // the disk (a full disk may only say so when the file closes).
+    if (sparse_end && ftruncate(fd_out, static_cast<off_t>(copy_pos)) != 0) {
+        fail_file(errno);
+        return;
+    }
     if (fsync(fd_out) != 0 && errno != EINVAL) {
-        log_line("COPY %s: %s", target_path, strerror(errno));
-        ++copy_errors;
-        drop_file();
+        fail_file(errno);
         return;
     }
     finish_file();
@@ -183,6 +243,9 @@ void start_file(const char* source, const char* target, const struct stat& st) {
     source_atime = st.st_atime;
     source_mtime = st.st_mtime;
     source_mode = st.st_mode;
+    copy_pos = 0;
+    sparse_end = false;
+    probe_holes = true;
     ++copy_files;
 }
 
@@ -249,11 +312,17 @@ void next_job(void) {
     } else {
         char src[PATH_BYTES];
         struct stat st;
-        if (map(j->source, src) && stat(src, &st) == 0) {
-            if (S_ISDIR(st.st_mode))
-                expand_dir(j->source, target, j->target_len);
-            else if (S_ISREG(st.st_mode))
-                start_file(j->source, target, st);
+        if (!map(j->source, src)) {
+            log_line("COPY %s: %s", j->source, strerror(ENAMETOOLONG));
+            ++copy_errors;
+        } else if (stat(src, &st) != 0) {
+            // A source that cannot be measured is not copied: an error, never a success.
+            log_line("COPY %s: %s", j->source, strerror(errno));
+            ++copy_errors;
+        } else if (S_ISDIR(st.st_mode)) {
+            expand_dir(j->source, target, j->target_len);
+        } else if (S_ISREG(st.st_mode)) {
+            start_file(j->source, target, st);
         }
     }
     job_free(j);
