@@ -32,9 +32,9 @@ int chunk;
 uint8_t* copy_buffer; // COPY_CHUNK_DISK bytes, allocated at the first copy and kept
 time_t source_atime, source_mtime;
 mode_t source_mode;
-uint64_t copy_pos;  // bytes of the source done
-bool sparse_end;    // the target ends in a hole that is not written yet
-bool probe_holes;   // the file system tells where the source's holes are
+uint64_t copy_pos; // bytes of the source done
+bool sparse_end;   // the target ends in a hole that is not written yet
+bool probe_holes;  // the file system tells where the source's holes are
 
 void log_line(const char* format, const char* a, const char* b) {
     if (log_enabled()) log_printf(format, a, b);
@@ -141,7 +141,7 @@ off_t next_data(void) {
         struct stat st;
         if (fstat(fd_in, &st) != 0) return -1;
         return st.st_size > static_cast<off_t>(copy_pos) ? st.st_size
-                                                        : static_cast<off_t>(copy_pos);
+                                                         : static_cast<off_t>(copy_pos);
     }
     if (errno == EINVAL) probe_holes = false; // no hole information on this file system
     return -1;
