@@ -24,6 +24,14 @@ struct ApiEntry {
     void* function; // the emulator's function, or null when it has none
 };
 
+// The virtual time one call of an entry takes (entries not listed take none); getter.cpp
+// holds the one table.
+struct CallCost {
+    const char* name;
+    uint32_t microseconds;
+};
+const CallCost* api_call_costs(size_t* count);
+
 // The table in libtap's order of requests (189 entries).
 const ApiEntry* api_entries(size_t* count);
 // The entry of (group, index), or null.

@@ -39,15 +39,15 @@ bool parse_clock(const std::string& text, int64_t* seconds) {
 
 void Clock::set(int64_t broadcast_local, int64_t uptime_s, int utc_offset_min) {
     ticks_ = static_cast<uint64_t>(uptime_s) * 100;
-    ms_rest_ = 0;
+    us_rest_ = 0;
     power_on_local_ = broadcast_local - uptime_s;
     utc_offset_min_ = utc_offset_min;
 }
 
-void Clock::advance_ms(uint64_t ms) {
-    ms_rest_ += ms;
-    ticks_ += ms_rest_ / 10;
-    ms_rest_ %= 10;
+void Clock::advance_us(uint64_t us) {
+    us_rest_ += us;
+    ticks_ += us_rest_ / 10000;
+    us_rest_ %= 10000;
 }
 
 LocalTime Clock::local() const {

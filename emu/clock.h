@@ -19,7 +19,8 @@ class Clock {
     void set(int64_t broadcast_local, int64_t uptime_s, int utc_offset_min);
     uint64_t ticks() const { return ticks_; }
     void advance_ticks(uint64_t n) { ticks_ += n; }
-    void advance_ms(uint64_t ms); // rounds to whole ticks, keeping the remainder
+    void advance_ms(uint64_t ms) { advance_us(ms * 1000); }
+    void advance_us(uint64_t us); // whole ticks; the remainder is kept for the next time
     int64_t local_seconds() const { return power_on_local_ + static_cast<int64_t>(ticks_ / 100); }
     LocalTime local() const;
     // What time() returns: 2000-01-01 UTC + uptime while the receiver has not set its Linux
@@ -29,7 +30,7 @@ class Clock {
 
   private:
     uint64_t ticks_ = 60000;
-    uint64_t ms_rest_ = 0;
+    uint64_t us_rest_ = 0;
     int64_t power_on_local_ = 0;
     int utc_offset_min_ = 0;
 };

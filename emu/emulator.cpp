@@ -99,10 +99,16 @@ Emulator::Emulator(const Config& config) : config_(config) {
         return;
     }
     clock_.set(local, state_.uptime, state_.utc_offset_min);
+    script_tick_ = clock_.ticks();
+    if (config_.builtin_font) osd_.set_font(make_builtin_font());
     if (!prepare_root()) return;
     publish_hosts();
     if (!config_.trace.empty() && !trace_.open(config_.trace)) {
         error_ = "cannot write " + config_.trace;
+        return;
+    }
+    if (!config_.screens.empty() && !(screens_file_ = std::fopen(config_.screens.c_str(), "w"))) {
+        error_ = "cannot write " + config_.screens;
         return;
     }
     load_libtap();
@@ -116,8 +122,10 @@ Emulator::~Emulator() {
     if (libtap_) dlclose(libtap_);
     for (auto& [p, size] : blocks_)
         std::free(const_cast<void*>(p));
-    std::error_code ec;
     if (!mounted_disk_.empty()) umount2(mounted_disk_.c_str(), MNT_DETACH);
+    tree_.tear_down();
+    if (screens_file_) std::fclose(screens_file_);
+    std::error_code ec;
     if (!work_.empty()) fs::remove_all(work_, ec);
     tapsim_root[0] = 0;
     g_current = nullptr;
@@ -129,23 +137,22 @@ bool Emulator::prepare_root() {
         error_ = "cannot make a work folder";
         return false;
     }
-    root_ = work_ + "/root";
     std::error_code ec;
-    fs::create_directories(root_ + "/mnt", ec);
     fs::create_directories(work_ + "/tasks", ec);
-    auto attach = [&](const std::string& given, const std::string& own, const std::string& at) {
+    auto folder = [&](const std::string& given, const std::string& own) {
         std::string dir = given.empty() ? work_ + "/" + own : fs::absolute(given).string();
         fs::create_directories(dir, ec);
-        fs::create_directory_symlink(dir, root_ + at, ec);
         return dir;
     };
-    std::string disk = attach(config_.disk, "disk", "/mnt/hd");
-    attach(config_.usb, "usb", "/mnt/sdb1");
-    fs::create_directories(root_ + "/mnt/sdb2", ec); // a second USB slot, empty
+    std::string disk = folder(config_.disk, "disk");
+    std::string usb = folder(config_.usb, "usb");
     if (ec) {
         error_ = "cannot prepare the receiver's folders: " + ec.message();
         return false;
     }
+    if (!tree_.build(work_, disk, usb, state_.proc_files, config_.mapped_tree, &error_))
+        return false;
+    root_ = tree_.root();
     if (root_.size() >= sizeof tapsim_root) {
         error_ = "work folder path too long";
         return false;
@@ -222,14 +229,14 @@ int Emulator::load_tap(const std::string& path, const std::string& installed,
     std::string why;
     if (!read_tap_file(path, &info, &why) || !check_tap_header(info, &why)) {
         log("refused " + path + ": " + why);
-        return -1;
+        return load_failed;
     }
     int slot = 0;
     while (slot < TAP_TASK_SLOTS && tasks_[slot].handle)
         ++slot;
     if (slot == TAP_TASK_SLOTS) {
         log("no free task slot for " + path);
-        return -1;
+        return load_failed;
     }
     Task& t = tasks_[slot];
     t = Task{};
@@ -240,7 +247,7 @@ int Emulator::load_tap(const std::string& path, const std::string& installed,
     fs::copy_file(path, t.temp_copy, fs::copy_options::overwrite_existing, ec);
     if (ec) {
         log("cannot copy " + path + ": " + ec.message());
-        return -1;
+        return load_failed;
     }
     t.installed = installed.empty() ? "/ProgramFiles/" + base : installed;
     std::string host_installed = disk_.host_path(t.installed);
@@ -253,7 +260,7 @@ int Emulator::load_tap(const std::string& path, const std::string& installed,
         log(std::string("cannot load ") + path + ": " + dlerror());
         fs::remove(t.temp_copy, ec);
         t = Task{};
-        return -1;
+        return load_failed;
     }
     tap_task_slot& task = _tapTask[slot];
     task = tap_task_slot{};
@@ -264,7 +271,7 @@ int Emulator::load_tap(const std::string& path, const std::string& installed,
     if (!init || !task.entry.main || !task.entry.handler) {
         log(path + ": __TAP_Init_ gave no TAP_Main and TAP_EventHandler");
         unload(slot);
-        return -1;
+        return load_failed;
     }
     t.file = path;
     // The firmware's record names the file by its Linux path.
@@ -280,9 +287,11 @@ int Emulator::load_tap(const std::string& path, const std::string& installed,
     _curTapTask = static_cast<dword>(slot);
     int resident = task.entry.main();
     current_slot_ = prev;
+    trace_.call(clock_.ticks(), "TAP_Main", {slot, resident});
     if (resident == 0) t.exit_requested = true;
     finish_exits();
-    return running(slot) ? slot : -1;
+    catch_up();
+    return running(slot) ? slot : ended_at_start;
 }
 
 bool Emulator::running(int slot) const {
@@ -312,78 +321,159 @@ void Emulator::finish_exits() {
         if (tasks_[s].handle && tasks_[s].exit_requested) unload(s);
 }
 
-uint32_t Emulator::deliver(uint16_t event, uint32_t param, const char* kind) {
-    uint32_t value = param;
+namespace {
+
+// The trace's name of an event.
+std::string event_kind(uint16_t event) {
+    switch (event) {
+    case EVT_IDLE:
+        return "idle";
+    case EVT_KEY:
+        return "key";
+    case EVT_STOP:
+        return "stop";
+    case EVT_TAPMSG:
+        return "msg";
+    case EVT_SERVICE:
+        return "play_end";
+    default:
+        char name[16];
+        std::snprintf(name, sizeof name, "0x%04x", event);
+        return name;
+    }
+}
+
+} // namespace
+
+uint32_t Emulator::deliver(uint16_t event, uint32_t param1, uint32_t param2) {
+    const std::string kind = event_kind(event);
+    uint32_t value = param1, last = 0;
     for (int s = 0; s < TAP_TASK_SLOTS; ++s) {
         if (!tasks_[s].handle || tasks_[s].exit_requested) continue;
         int prev = current_slot_;
         current_slot_ = s;
         _curTapTask = static_cast<dword>(s);
-        uint32_t result = _tapTask[s].entry.handler(event, value, 0);
+        uint32_t result = _tapTask[s].entry.handler(event, value, param2);
         current_slot_ = prev;
-        trace_.event(clock_.ticks(), s, kind, value, result);
+        trace_.event(clock_.ticks(), s, kind.c_str(), value, result);
+        last = result;
+        // A receiver unloads a TAP once it has handled the stop event.
+        if (event == EVT_STOP) tasks_[s].exit_requested = true;
         if (event == EVT_KEY) {
             value = result;
             if (!value) break; // the TAP took the key
         }
     }
     finish_exits();
-    return event == EVT_KEY ? value : 0;
+    return event == EVT_KEY ? value : last;
 }
 
 uint32_t Emulator::key_event(uint32_t code) {
-    uint32_t r = deliver(EVT_KEY, code, "key");
+    uint32_t r = script_key(code);
+    catch_up();
+    return r;
+}
+
+uint32_t Emulator::script_key(uint32_t code) {
+    uint32_t r = deliver(EVT_KEY, code, 0);
     results_.push_back(r);
     return r;
 }
 
 void Emulator::idle(uint64_t ticks) {
-    for (uint64_t i = 0; i < ticks; ++i) {
-        clock_.advance_ticks(1);
-        PlayState& play = state_.play;
-        if (play.mode == PLAYMODE_MP3 && play.end_tick && clock_.ticks() >= play.end_tick) {
-            play = PlayState{};
-            deliver(EVT_SERVICE, 1, "play_end");
-        }
-        deliver(EVT_IDLE, 0, "idle");
+    for (uint64_t i = 0; i < ticks; ++i)
+        idle_tick();
+    catch_up();
+}
+
+void Emulator::idle_tick() {
+    clock_.advance_ticks(1);
+    PlayState& play = state_.play;
+    if (play.mode == PLAYMODE_MP3 && play.end_tick && clock_.ticks() >= play.end_tick) {
+        const bool fails = play.fails; // a script's "playinfo fail" outlasts the track
+        play = PlayState{};
+        play.fails = fails;
+        deliver(EVT_SERVICE, 1, 0);
     }
+    deliver(EVT_IDLE, 0, 0);
+}
+
+void Emulator::script_wait(uint64_t ticks) {
+    script_tick_ += ticks;
+    while (clock_.ticks() < script_tick_)
+        idle_tick();
+}
+
+void Emulator::script_wait_ms(uint64_t ms) {
+    // A wait of the script starts when the TAPs are done with what came before.
+    catch_up();
+    script_wait((ms + 9) / 10);
 }
 
 void Emulator::press(uint32_t code) {
-    key_event(code);
-    idle(press_ticks);
-    key_event(code | KEY_RELEASE);
-    idle(pause_ticks);
+    script_key(code);
+    script_wait(press_ticks);
+    script_key(code | KEY_RELEASE);
+    script_wait(pause_ticks);
 }
 
 void Emulator::hold(uint32_t code, int repeats) {
-    key_event(code);
+    script_key(code);
     for (int i = 0; i < repeats; ++i) {
-        idle(repeat_ticks);
-        key_event(code | KEY_REPEAT);
+        script_wait(repeat_ticks);
+        script_key(code | KEY_REPEAT);
     }
-    idle(press_ticks);
-    key_event(code | KEY_RELEASE);
-    idle(pause_ticks);
+    script_wait(press_ticks);
+    script_key(code | KEY_RELEASE);
+    script_wait(pause_ticks);
 }
 
-uint32_t Emulator::stop_all() {
-    return deliver(EVT_STOP, 0, "stop");
+uint32_t Emulator::stop_all(uint32_t param) {
+    return deliver(EVT_STOP, param, 0);
 }
 
 uint32_t Emulator::message(uint32_t param) {
-    uint32_t last = 0;
-    for (int s = 0; s < TAP_TASK_SLOTS; ++s) {
-        if (!tasks_[s].handle || tasks_[s].exit_requested) continue;
-        int prev = current_slot_;
-        current_slot_ = s;
-        _curTapTask = static_cast<dword>(s);
-        last = _tapTask[s].entry.handler(EVT_TAPMSG, param, 0);
-        current_slot_ = prev;
-        trace_.event(clock_.ticks(), s, "msg", param, last);
+    return deliver(EVT_TAPMSG, param, 0);
+}
+
+uint32_t Emulator::event(uint16_t code, uint32_t param1, uint32_t param2) {
+    if (code == EVT_KEY) {
+        uint32_t r = deliver(EVT_KEY, param1, param2);
+        results_.push_back(r);
+        return r;
     }
-    finish_exits();
-    return last;
+    return deliver(code, param1, param2);
+}
+
+void Emulator::record_screen() {
+    if (!config_.record_screens && !screens_file_) return;
+    std::string json = osd_.screen_json();
+    if (json == last_screen_) return; // unchanged
+    last_screen_ = json;
+    ScreenRecord r{clock_.ticks(), std::move(json), osd_.screen_text()};
+    if (screens_file_) {
+        std::string line = r.json;
+        std::erase(line, '\n');
+        std::fprintf(screens_file_, "{\"tick\":%llu,\"screen\":%s}\n",
+                     static_cast<unsigned long long>(r.tick), line.c_str());
+        std::fflush(screens_file_);
+    }
+    if (config_.record_screens) screens_.push_back(std::move(r));
+}
+
+void Emulator::synced() {
+    record_screen();
+}
+
+void Emulator::sleep(uint32_t ms) {
+    record_screen();
+    if (!sleep_snap_.empty()) {
+        std::string written, name = sleep_snap_;
+        sleep_snap_.clear();
+        if (snap(name, &written)) std::printf("snap %s: %s\n", name.c_str(), written.c_str());
+    }
+    if (on_sleep) on_sleep(ms);
+    clock_.advance_ms(ms);
 }
 
 bool Emulator::snap(const std::string& name, std::string* written) {
@@ -408,14 +498,19 @@ bool Emulator::run_command(const std::string& raw, std::string* error) {
     std::string line = trim(raw);
     if (line.empty() || line[0] == '#') return true;
     std::istringstream words(line);
-    std::string cmd, a, b, extra;
-    words >> cmd >> a >> b >> extra;
+    std::string cmd, a, b, c, extra;
+    words >> cmd >> a >> b >> c >> extra;
     int64_t n = 0, m = 0;
     auto bad = [&](const std::string& why) {
         *error = "\"" + line + "\": " + why;
         return false;
     };
-    if (!extra.empty()) return bad("too many words");
+    // A word that is a 32-bit number, or absent (0).
+    auto word32 = [&](const std::string& w, int64_t* out) {
+        *out = 0;
+        return w.empty() || (parse_number(w, out) && *out >= 0 && *out <= 0xFFFFFFFF);
+    };
+    if (!extra.empty() || (!c.empty() && cmd != "event")) return bad("too many words");
     if (cmd == "hold") {
         uint32_t code = key_code(a);
         if (!code || !parse_number(b, &n) || n < 0 || n > 100000) return bad("want hold KEY N");
@@ -423,16 +518,29 @@ bool Emulator::run_command(const std::string& raw, std::string* error) {
     } else if (cmd == "wait") {
         uint64_t ms;
         if (!b.empty() || !parse_duration_ms(a, &ms)) return bad("want wait 900ms, 2s or 10min");
-        wait_ms(ms);
+        script_wait_ms(ms);
     } else if (cmd == "snap") {
         std::string written;
-        if (a.empty() || !b.empty() || a.find('/') != std::string::npos)
-            return bad("want snap NAME");
-        if (!snap(a, &written)) return bad("cannot write the snapshot");
-        std::printf("snap %s: %s\n", a.c_str(), written.c_str());
+        if (a.empty() || (!b.empty() && b != "sleep") || a.find('/') != std::string::npos)
+            return bad("want snap NAME or snap NAME sleep");
+        if (b == "sleep") {
+            sleep_snap_ = a;
+        } else {
+            if (!snap(a, &written)) return bad("cannot write the snapshot");
+            std::printf("snap %s: %s\n", a.c_str(), written.c_str());
+        }
     } else if (cmd == "stop") {
-        if (!a.empty()) return bad("stop takes nothing");
-        stop_all();
+        if (!b.empty() || !word32(a, &n)) return bad("want stop or stop PARAM");
+        stop_all(static_cast<uint32_t>(n));
+    } else if (cmd == "event") {
+        int64_t code = 0;
+        if (!parse_number(a, &code) || code < 0 || code > 0xFFFF || !word32(b, &n) ||
+            !word32(c, &m))
+            return bad("want event CODE [P1 [P2]]");
+        event(static_cast<uint16_t>(code), static_cast<uint32_t>(n), static_cast<uint32_t>(m));
+    } else if (cmd == "playinfo") {
+        if ((a != "fail" && a != "ok") || !b.empty()) return bad("want playinfo fail or ok");
+        state_.play.fails = a == "fail";
     } else if (cmd == "msg") {
         if (!parse_number(a, &n) || !b.empty()) return bad("want msg N");
         message(static_cast<uint32_t>(n));

@@ -2,7 +2,9 @@
 // the TAP API and the firmware functions they call (one emulator is current at a time).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
@@ -12,6 +14,7 @@
 
 #include "clock.h"
 #include "disk.h"
+#include "file_tree.h"
 #include "osd.h"
 #include "platform/firmware.h"
 #include "state.h"
@@ -36,6 +39,25 @@ struct Config {
     // tmpfs of that room lies behind "/mnt/hd", so that the TAP API's and libc's writes fail
     // alike; otherwise only the TAP API's writes are limited (disk_full_for_libc() tells).
     int64_t disk_room = -1;
+    // The receiver's paths through the fallback mapping even where a private mount namespace
+    // could make them real (file_tree.h).
+    bool mapped_tree = false;
+    // API calls take their virtual time (getter.cpp). Tests of the TAP's tick arithmetic on an
+    // exact clock switch it off.
+    bool call_costs = true;
+    // The built-in metric font instead of FreeType: the same text widths on every build.
+    bool builtin_font = false;
+    // Screen records (each change of the screen text model at a sync or a sleep, with its
+    // tick): kept in memory when true, and written as JSON lines when a file is named.
+    bool record_screens = false;
+    std::string screens;
+};
+
+// The screen text model as it stood at a tick: when a TAP synced the OSD or went to sleep.
+struct ScreenRecord {
+    uint64_t tick;
+    std::string json; // as Osd::screen_json
+    std::string text; // as Osd::screen_text
 };
 
 // The firmware's own file handling that TAPs reach through functions bound by name: a work
@@ -90,23 +112,38 @@ class Emulator {
 
     // Loads a TAP into the next free slot and runs its TAP_Main. installed: receiver path of
     // its installed file (default "/ProgramFiles/<file name>"), install_from: the file put
-    // there when it is missing on the disk (default the TAP itself). Returns the slot, or -1.
+    // there when it is missing on the disk (default the TAP itself). Returns the slot of the
+    // resident TAP, load_failed, or ended_at_start (its TAP_Main returned 0: it is unloaded,
+    // the other TAPs run on).
+    static constexpr int load_failed = -1, ended_at_start = -2;
     int load_tap(const std::string& path, const std::string& installed = "",
                  const std::string& install_from = "");
     bool running(int slot) const;
     int running_count() const;
 
-    // Events. Each returns the result the receiver got from the last TAP that saw it.
+    // Events, delivered now. Each returns the result the receiver got from the last TAP that
+    // saw it. A TAP is unloaded after its stop event and after an event in which it called
+    // TAP_Exit: it gets no more events, and its OSD regions are gone.
     uint32_t key_event(uint32_t code);
     void idle(uint64_t ticks); // one idle event per tick, the clock advancing
     void wait_ms(uint64_t ms) { idle((ms + 9) / 10); }
+    uint32_t stop_all(uint32_t param = 0); // stop event to every running TAP
+    uint32_t message(uint32_t param);      // control message 0x0B00
+    uint32_t event(uint16_t code, uint32_t param1, uint32_t param2 = 0); // any event
+
+    // The script's own time line: keys are pressed at the script's pace; while the TAPs are
+    // busy (a sleep, the time their calls take) keys wait in the receiver's queue and arrive
+    // one after the other when the TAP returns, and no idle events pass in between. A wait
+    // begins once the TAPs are done.
     void press(uint32_t code); // press, a short while, release, a short pause
     void hold(uint32_t code, int repeats);
-    uint32_t stop_all();              // stop event to every running TAP
-    uint32_t message(uint32_t param); // control message 0x0B00
+    void script_wait_ms(uint64_t ms);
+    uint64_t script_tick() const { return script_tick_; }
 
-    // Script commands ("Sat", "0x1003f", "hold v 10", "wait 900ms", "snap NAME", "stop",
-    // "msg 1", "state S SS", "play MODE TRICK"). False and a message on a bad command.
+    // Script commands ("Sat", "0x1003f", "hold v 10", "wait 900ms", "snap NAME", "snap NAME
+    // sleep" (taken in the next sleep of a TAP), "stop [PARAM]", "msg 1", "event CODE [P1
+    // [P2]]", "state S SS", "play MODE TRICK", "playinfo fail|ok"). False and a message on a
+    // bad command.
     bool run_command(const std::string& line, std::string* error);
     bool run_script(const std::string& path, std::string* error);
     bool snap(const std::string& name, std::string* written);
@@ -120,7 +157,10 @@ class Emulator {
     // the environment variable TAPSIM_HOSTS names ("name http-port https-port" a line). Call it
     // after changing state().hosts.
     void publish_hosts();
+    // The folder standing for the receiver's "/" in the TAPs' path mapping: "" where the
+    // receiver's paths are real (the private mount namespace).
     const std::string& root() const { return root_; }
+    const FileTree& file_tree() const { return tree_; }
     const std::string& disk_dir() const { return disk_.dir(); }
     // True when libc's writes to the disk fail like the TAP API's (the disk_room tmpfs).
     bool disk_full_for_libc() const { return !mounted_disk_.empty(); }
@@ -129,6 +169,16 @@ class Emulator {
     // Called by TAP_Sleep with its milliseconds before the clock moves on (tests look at the
     // screen while a TAP waits).
     std::function<void(uint32_t ms)> on_sleep;
+    // What TAP_Sleep does: the screen is recorded, an armed "snap NAME sleep" taken, then the
+    // clock moves on.
+    void sleep(uint32_t ms);
+    // The current TAP synced the OSD.
+    void synced();
+    const std::vector<ScreenRecord>& screens() const { return screens_; }
+    // Virtual time an API call takes (getter.cpp).
+    void charge_us(uint32_t us) {
+        if (config_.call_costs) clock_.advance_us(us);
+    }
 
     // TAP memory.
     void* mem_alloc(uint32_t size);
@@ -156,7 +206,14 @@ class Emulator {
     static Emulator* current();
 
   private:
-    uint32_t deliver(uint16_t event, uint32_t param, const char* kind);
+    uint32_t deliver(uint16_t event, uint32_t param1, uint32_t param2);
+    uint32_t script_key(uint32_t code);
+    void script_wait(uint64_t ticks);
+    // One tick of idle time: the clock moves on, an MP3 track that has run out ends (event
+    // 0x0300), then the idle event.
+    void idle_tick();
+    void catch_up() { script_tick_ = std::max(script_tick_, clock_.ticks()); }
+    void record_screen();
     bool load_libtap();
     void unload(int slot);
     void finish_exits();
@@ -168,7 +225,8 @@ class Emulator {
     void* libtap_ = nullptr;
     bool libtap_fresh_ = false;
     std::string work_;         // our own temporary folder
-    std::string root_;         // the receiver's "/"
+    FileTree tree_;
+    std::string root_;         // the receiver's "/" ("" in the namespace)
     std::string mounted_disk_; // the disk folder a tmpfs was mounted on
     Clock clock_;
     ReceiverState state_;
@@ -179,6 +237,11 @@ class Emulator {
     int current_slot_ = -1;
     bool exit_normal_ = false;
     std::vector<uint32_t> results_;
+    uint64_t script_tick_ = 0;
+    std::vector<ScreenRecord> screens_;
+    std::string last_screen_; // JSON of the last record
+    std::FILE* screens_file_ = nullptr;
+    std::string sleep_snap_; // "snap NAME sleep" waiting for the next sleep
     FirmwareFiles firmware_files_;
     std::map<const void*, uint32_t> blocks_;
     std::map<const void*, SavedBox> saved_boxes_;

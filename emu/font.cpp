@@ -136,6 +136,10 @@ class FreeTypeFont : public Font {
 
 } // namespace
 
+std::unique_ptr<Font> make_builtin_font() {
+    return std::make_unique<BuiltinFont>();
+}
+
 std::unique_ptr<Font> make_font() {
 #ifdef TAPSIM_FREETYPE
     auto ft = std::make_unique<FreeTypeFont>();

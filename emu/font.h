@@ -23,5 +23,7 @@ class Font {
 
 // FreeType with a Debian font where the build has it, else a simple built-in metric font.
 std::unique_ptr<Font> make_font();
+// The built-in metric font, which every build has (the same widths on the PC and on MIPS).
+std::unique_ptr<Font> make_builtin_font();
 
 } // namespace tapsim

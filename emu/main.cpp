@@ -20,7 +20,12 @@ namespace {
 const char usage[] =
     "usage: tapsim [--disk DIR] [--usb DIR] [--fixture FILE] [--clock \"YYYY-MM-DD HH:MM:SS\"]\n"
     "              [--uptime SECONDS] [--tap FILE]... [--keys \"KEY ...\"] [--script FILE]\n"
-    "              [--trace FILE] [--screen FILE] [--png FILE] [--shots DIR]\n";
+    "              [--trace FILE] [--screen FILE] [--screens FILE] [--png FILE] [--shots DIR]\n"
+    "              [--builtin-font] [--mapped-paths]\n"
+    "--screens: the screen text model at every change (a sync or a sleep of a TAP), one JSON\n"
+    "line each with its tick. --builtin-font: text widths of the built-in font, as on every\n"
+    "build. --mapped-paths: the receiver's paths below a folder of the emulator, even where a\n"
+    "private mount namespace could make them real.\n";
 
 std::string exe_dir() {
     std::error_code ec;
@@ -46,6 +51,10 @@ int main(int argc, char** argv) {
         if (opt == "-h" || opt == "--help") {
             std::fputs(usage, stdout);
             return 0;
+        }
+        if (opt == "--builtin-font" || opt == "--mapped-paths") {
+            (opt == "--builtin-font" ? config.builtin_font : config.mapped_tree) = true;
+            continue;
         }
         if (i + 1 >= argc) {
             std::fprintf(stderr, "tapsim: %s needs a value\n%s", opt.c_str(), usage);
@@ -78,6 +87,8 @@ int main(int argc, char** argv) {
             config.trace = v;
         else if (opt == "--screen")
             screen = v;
+        else if (opt == "--screens")
+            config.screens = v;
         else if (opt == "--png")
             png = v;
         else if (opt == "--shots")
@@ -122,7 +133,11 @@ int main(int argc, char** argv) {
         }
         if (taps.empty()) taps.push_back(exe_dir() + "/tovakrc_tms.tap");
         for (size_t i = 0; status == 0 && i < taps.size(); ++i) {
-            if (emu.load_tap(taps[i], "", mips_twin(taps[i])) < 0) {
+            int slot = emu.load_tap(taps[i], "", mips_twin(taps[i]));
+            if (slot == tapsim::Emulator::ended_at_start) {
+                // As on a receiver: that TAP is gone, the others run on.
+                std::fprintf(stderr, "tapsim: %s ended at its start\n", taps[i].c_str());
+            } else if (slot < 0) {
                 std::fprintf(stderr, "tapsim: %s did not start\n", taps[i].c_str());
                 status = 1;
             }

@@ -153,7 +153,11 @@ int Osd::put_text(int rgn, int x, int y, int max_x, const std::string& text, uin
         },
         &ctx);
     if (!(bg >> 24) && ctx.any) overdraw(*r, ctx.ink);
-    if (ctx.any) r->runs.push_back(TextRun{x, y, ctx.ink, latin1_to_utf8(text), fg, bg});
+    // A run without ink (blanks: a cursor, a bar) stays in the model too; its place is the
+    // cell it takes.
+    if (!ctx.any && drawn > 0)
+        ctx.ink = clip(Rect{x, y, std::min(drawn, right - x), line}, r->place.w, r->place.h);
+    if (!ctx.ink.empty()) r->runs.push_back(TextRun{x, y, ctx.ink, latin1_to_utf8(text), fg, bg});
     return drawn;
 }
 

@@ -27,7 +27,7 @@ struct Rect {
 
 struct TextRun {
     int x, y;         // where the text was put, in region coordinates
-    Rect ink;         // pixels the glyphs touched (region coordinates)
+    Rect ink;         // pixels the glyphs touched, or the cell of a text of blanks
     std::string text; // UTF-8
     uint32_t fg, bg;
 };
@@ -50,6 +50,7 @@ struct SavedBox {
 class Osd {
   public:
     Osd();
+    void set_font(std::unique_ptr<Font> font) { font_ = std::move(font); }
     int create(int owner, int x, int y, int w, int h); // handle, or -1 when none is free
     bool remove(int rgn);
     void remove_owned(int owner);

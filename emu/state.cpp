@@ -113,6 +113,9 @@ bool load_fixture(const std::string& path, ReceiverState* s, std::string* error)
         }
         if (j.contains("hosts")) s->hosts = hosts(j["hosts"]);
         if (j.contains("interfaces")) s->interfaces = interfaces(j["interfaces"]);
+        if (j.contains("proc"))
+            for (const auto& [name, text] : j["proc"].items())
+                s->proc_files[name] = text.get<std::string>();
         if (j.contains("disk")) {
             take(j["disk"], "total_mb", &s->disk_total_mb);
             take(j["disk"], "free_mb", &s->disk_free_mb);

@@ -20,6 +20,7 @@ struct PlayState {
     std::string file;      // receiver path of the played file
     uint32_t seconds = 0;  // MP3: the file's length
     uint64_t end_tick = 0; // MP3: the tick its end is reported at (0: never)
+    bool fails = false;    // TAP_Hdd_GetPlayInfo answers 0 (no information)
 };
 
 // A host name of the receiver's network and the loopback ports of the servers standing in for
@@ -67,6 +68,8 @@ struct ReceiverState {
     // API entries ("TAP_Osd_Zoom") and firmware symbols ("_Z16Appl_ExecProgramPc") this
     // receiver lacks: the getter answers 0, dlsym finds nothing.
     std::set<std::string> withhold;
+    // Files below "/proc" as this receiver has them: name ("cpuinfo") -> contents.
+    std::map<std::string, std::string> proc_files;
 };
 
 // Reads a fixture; fields not given keep their defaults. False and a message on a bad file.

@@ -71,8 +71,7 @@ int api::TAP_GetTime(word* mjd, byte* hour, byte* min, byte* sec) {
 }
 
 void api::TAP_Sleep(dword ms) {
-    if (emu().on_sleep) emu().on_sleep(ms);
-    emu().clock().advance_ms(ms);
+    emu().sleep(ms);
 }
 
 int api::TAP_ExtractMjd(word mjd, word* year, byte* month, byte* day, byte* week_day) {
@@ -180,7 +179,7 @@ dword api::TAP_Hdd_FreeSize(void) {
 }
 
 int api::TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info) {
-    if (!info) return 0;
+    if (!info || emu().state().play.fails) return 0;
     std::memset(info, 0, sizeof *info);
     const tapsim::PlayState& p = emu().state().play;
     info->playMode = static_cast<byte>(p.mode);
@@ -336,6 +335,7 @@ int api::TAP_Osd_PutGd(word rgn, int x, int y, TYPE_GrData* gd, int sprite) {
 
 void api::TAP_Osd_Sync(void) {
     emu().osd().sync();
+    emu().synced();
 }
 
 // Firmware functions that TAPs bind by name.

@@ -18,11 +18,14 @@ static_assert(sizeof(tap_header_block) == 32, "._tap_header is 32 bytes");
 
 // Defines the sections of one TAP. Texts shorter than their section are zero-filled.
 #define TAP_DEFINE_HEADER(program, author, description, etcinfo)                                   \
+    TAP_DEFINE_HEADER_ID(TAP_ID_TOVAK, program, author, description, etcinfo)
+// The same for a TAP with an identifier of its own.
+#define TAP_DEFINE_HEADER_ID(id, program, author, description, etcinfo)                            \
     extern "C" {                                                                                   \
     TAP_SECTION("._tap_header")                                                                    \
     extern const tap_header_block __tap_Header__ = {                                               \
         {'T', 'F', 'A', 'P', 'M', 'I', 'P', 'S'}, 0x10, {}};                                       \
-    TAP_SECTION("._tap_id") extern const uint32_t __tap_ud__ = TAP_ID_TOVAK;                       \
+    TAP_SECTION("._tap_id") extern const uint32_t __tap_ud__ = id;                                 \
     TAP_SECTION("._tap_program_name") extern const char __tap_program_name__[64] = program;        \
     TAP_SECTION("._tap_author_name") extern const char __tap_author_name__[64] = author;           \
     TAP_SECTION("._tap_description") extern const char __tap_description__[128] = description;     \

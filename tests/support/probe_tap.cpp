@@ -10,7 +10,8 @@
 #include "platform/tap_api.h"
 #include "platform/tap_header.h"
 
-TAP_DEFINE_HEADER("Probe", TOVAK_AUTHOR, "Platform probe", "Dec 10 2026 00:00:00")
+// Another TAP than ours: its own identifier.
+TAP_DEFINE_HEADER_ID(0x7A0BC0FFu, "Probe", TOVAK_AUTHOR, "Platform probe", "Dec 10 2026 00:00:00")
 
 #define TAP_EXPORT extern "C" __attribute__((visibility("default")))
 
