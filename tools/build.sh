@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the receiver build (build/mipsel) and the PC build (build/host); with "tests" also
-# the sanitizer build with every test (build/asan).
+# the receiver build's scenario test program and the sanitizer build with every test
+# (build/asan).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -14,6 +15,9 @@ configure() { # folder, options...
     ninja -C "$dir" >> "$dir.log" 2>&1 || { cat "$dir.log"; return 1; }
 }
 configure build/mipsel -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mipsel-toolchain.cmake
+if [ "${1:-}" = tests ]; then
+    ninja -C build/mipsel scenario_tests_mips >> build/mipsel.log 2>&1 || { cat build/mipsel.log; exit 1; }
+fi
 configure build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo
 if [ "${1:-}" = tests ]; then
     configure build/asan -DCMAKE_BUILD_TYPE=Debug -DTOVAK_SANITIZE=ON -DTOVAK_TESTS=ON \

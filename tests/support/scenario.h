@@ -50,6 +50,9 @@ class Scenario : public ::testing::Test {
     }
     // The bytes of a file ("" when it cannot be read).
     static std::string file_text(const std::filesystem::path& p);
+    // Files the test made on the disk and the USB medium get a fixed time instead of the
+    // machine's clock (done before every script line and every start and load).
+    void fix_file_times() const;
 
     // At the end of every scenario, while the TAP is still loaded: every block the TAP holds
     // beyond what it held after its start-up is still reached from its run-long records (the
@@ -57,6 +60,8 @@ class Scenario : public ::testing::Test {
     // screen area saved under a window outlives the windows.
     void expect_memory_kept();
 
+    int runs = 0;               // emulators started by this test
+    time_t started = 0;         // the machine's clock at the test's start
     std::filesystem::path dir;  // this test's own folder
     std::filesystem::path disk; // the receiver's disk
     std::unique_ptr<tapsim::Emulator> emu;
