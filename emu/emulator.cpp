@@ -101,6 +101,7 @@ Emulator::Emulator(const Config& config) : config_(config) {
     clock_.set(local, state_.uptime, state_.utc_offset_min);
     script_tick_ = clock_.ticks();
     if (config_.builtin_font) osd_.set_font(make_builtin_font());
+    if (config_.keep_events) trace_.keep_events();
     if (!prepare_root()) return;
     publish_hosts();
     if (!config_.trace.empty() && !trace_.open(config_.trace)) {
@@ -353,9 +354,10 @@ uint32_t Emulator::deliver(uint16_t event, uint32_t param1, uint32_t param2) {
         int prev = current_slot_;
         current_slot_ = s;
         _curTapTask = static_cast<dword>(s);
+        const uint64_t tick = clock_.ticks(); // when the TAP got it
         uint32_t result = _tapTask[s].entry.handler(event, value, param2);
         current_slot_ = prev;
-        trace_.event(clock_.ticks(), s, kind.c_str(), value, result);
+        trace_.event(tick, s, kind.c_str(), value, result);
         last = result;
         // A receiver unloads a TAP once it has handled the stop event.
         if (event == EVT_STOP) tasks_[s].exit_requested = true;

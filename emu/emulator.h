@@ -51,6 +51,8 @@ struct Config {
     // tick): kept in memory when true, and written as JSON lines when a file is named.
     bool record_screens = false;
     std::string screens;
+    // The trace's events are kept in memory too (Trace::events).
+    bool keep_events = false;
 };
 
 // The screen text model as it stood at a tick: when a TAP synced the OSD or went to sleep.

@@ -12,6 +12,7 @@ bool Trace::open(const std::string& path) {
 }
 
 void Trace::event(uint64_t tick, int slot, const char* kind, uint32_t code, uint32_t result) {
+    if (keep_events_) events_.push_back(TraceEvent{tick, slot, kind, code, result});
     if (!file_) return;
     std::fprintf(file_,
                  "{\"tick\":%llu,\"tap\":%d,\"ev\":\"%s\",\"code\":\"0x%x\",\"result\":\"0x%x\"}\n",

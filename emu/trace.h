@@ -17,10 +17,20 @@ struct TraceCall {
     std::string text; // a file or folder name the call got, or ""
 };
 
+struct TraceEvent {
+    uint64_t tick;
+    int slot;
+    std::string kind; // "idle", "key", "stop", "msg", or the event's code ("0x0300")
+    uint32_t code, result;
+};
+
 class Trace {
   public:
     ~Trace();
     bool open(const std::string& path);
+    // Keep the events in memory too (tests read them).
+    void keep_events() { keep_events_ = true; }
+    const std::vector<TraceEvent>& events() const { return events_; }
     void event(uint64_t tick, int slot, const char* kind, uint32_t code, uint32_t result);
     void call(uint64_t tick, const char* name, std::initializer_list<int64_t> args,
               const std::string& text = "");
@@ -30,6 +40,8 @@ class Trace {
   private:
     std::FILE* file_ = nullptr;
     std::vector<TraceCall> calls_;
+    bool keep_events_ = false;
+    std::vector<TraceEvent> events_;
 };
 
 } // namespace tapsim

@@ -1,6 +1,7 @@
 // tapsim as a user runs it: options, outputs, errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -145,7 +146,7 @@ TEST_F(Cli, ScriptCommandsHoldWaitSnapStopAndMessage) {
     }
     EXPECT_EQ(repeats, 3);
     EXPECT_EQ(msgs, 1);
-    EXPECT_EQ(stops, 2) << "the script's stop and the one at the end";
+    EXPECT_EQ(stops, 1) << "the TAP is unloaded after the script's stop: none at the end";
     EXPECT_GE(idles, 200) << "wait 2s runs idle events";
     EXPECT_GE(last_tick - first_tick, 200u);
 }
@@ -158,6 +159,35 @@ TEST_F(Cli, SecondTapLoadsIntoTheNextSlot) {
     for (const nlohmann::json& j : trace_lines("t.jsonl"))
         slot1 |= j.value("tap", -1) == 1;
     EXPECT_TRUE(slot1);
+}
+
+TEST_F(Cli, ATapEndingAtItsStartLeavesTheRunToTheOthersAndItsBoxIsRecorded) {
+    fs::create_directories(dir / "disk/DataFiles");
+    std::ofstream(dir / "disk/DataFiles/a.rec") << "stream";
+    std::ofstream(path("s.txt")) << "Sat\nFilelist\n7\nsnap marked sleep\nRecord\n";
+    Outcome r =
+        tapsim({"--disk", path("disk"), "--tap", TOVAK_TAP_TOVAKRC, "--tap", TOVAK_TAP_TOVAKRC,
+                "--script", path("s.txt"), "--screens", path("screens.jsonl"), "--shots",
+                path("shots"), "--trace", path("t.jsonl")});
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("ended at its start"), std::string::npos) << r.out;
+    // The second copy's box, shown while it slept at its start, then the first copy's list.
+    std::vector<nlohmann::json> screens = trace_lines("screens.jsonl");
+    auto shows = [](const nlohmann::json& record, const std::string& text) {
+        return record["screen"].dump().find(text) != std::string::npos;
+    };
+    auto box = std::find_if(screens.begin(), screens.end(),
+                            [&](const auto& s) { return shows(s, "TAP l\u00e4uft bereits."); });
+    ASSERT_NE(box, screens.end());
+    auto list =
+        std::find_if(box, screens.end(), [&](const auto& s) { return shows(s, "/DataFiles"); });
+    ASSERT_NE(list, screens.end()) << "the first copy runs on";
+    EXPECT_GT((*list)["tick"].get<uint64_t>(), (*box)["tick"].get<uint64_t>());
+    // The snapshot armed for the next sleep holds the message shown during it.
+    std::ifstream in(path("shots/marked.json"));
+    std::string marked((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(marked.find("Zielverzeichnis"), std::string::npos) << marked;
+    EXPECT_NE(r.out.find("marked.json"), std::string::npos) << r.out;
 }
 
 TEST_F(Cli, UptimeDecidesWhetherTheTapSeesTheBroadcastClock) {

@@ -143,6 +143,7 @@ void Scenario::start(tapsim::Config config) {
     if (config.usb.empty()) config.usb = (dir / "usb").string();
     if (config.shots.empty()) config.shots = (dir / "shots").string();
     config.record_screens = true;
+    config.keep_events = true;
     fix_file_times();
     if (std::string base = record_base(); !base.empty()) {
         const std::string run = "." + std::to_string(++runs);
