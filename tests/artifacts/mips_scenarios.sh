@@ -28,6 +28,9 @@ run() { # build, program...
 run pc "$pc"
 run mips "${qemu[@]}" "$mips/scenario_tests.mips"
 tests=$(tr ':' '\n' <<< "$filter" | wc -l)
+# The fallback mapping puts the run's own temporary folder into link targets and paths: that
+# test must pass on both builds, but what it writes is not compared.
+rm -f "$out"/{pc,mips}/Receiver.TheFallbackMappingServesTheSamePaths.*
 records=$(find "$out/mips" -type f | wc -l)
 # The memory figures the TAP logs depend on the size of its records, which are larger with the
 # PC's 64-bit pointers; a log's hash therefore stays out, its lines are compared without them.
