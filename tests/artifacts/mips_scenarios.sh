@@ -11,7 +11,7 @@ mips=$1 pc=$2 work=$3 part=$4 parts=$5
 # architecture's own C library (a multiarch package, which the loader finds first through the
 # host's cache), a loader and C library of different versions end any thread the tests start
 # (the test HTTP server's) in a crash.
-qemu=(qemu-mipsel -L /usr/mipsel-linux-gnu -E LD_LIBRARY_PATH=/lib)
+qemu=(qemu-mipsel -L /usr/mipsel-linux-gnu -E LD_LIBRARY_PATH=/usr/mipsel-linux-gnu/lib)
 out=$work/part$part
 rm -rf "$out"
 mkdir -p "$out/pc" "$out/mips" "$out/tmp"

@@ -464,9 +464,10 @@ TEST_F(Browser, DetailsAreWorkedOutOncePerSelection) {
     // A converter that notes each run: drawing the window again does not run it again.
     fs::path settings_dir = disk_path("/ProgramFiles/Settings/TovakRC");
     fs::create_directories(settings_dir);
-    const fs::path runs = dir / "converter_runs";
+    // The note lies beside the converter: the files the test leaves do not depend on its folder.
+    const fs::path runs = settings_dir / "converter_runs";
     std::ofstream(settings_dir / "tovak_gif.mips")
-        << "#!/bin/sh\necho run >> '" << runs.string() << "'\nexit 1\n";
+        << "#!/bin/sh\necho run >> \"$(dirname \"$0\")/converter_runs\"\nexit 1\n";
     fs::permissions(settings_dir / "tovak_gif.mips", fs::perms::owner_all);
     file("/DataFiles/a.gif", "GIF89a");
     file("/DataFiles/b.gif", "GIF89a");

@@ -178,7 +178,7 @@ TEST_F(Receiver, ScriptsSendAnyEventKeyZeroAndAFailingPlayInfo) {
     run("event 0x300 7\nevent 0x300 0 9");
     std::vector<tapsim::TraceEvent> e = events_from(from, false);
     ASSERT_EQ(e.size(), 2u);
-    EXPECT_EQ(e[0].kind, "0x0300");
+    EXPECT_EQ(e[0].kind, "play_end");
     EXPECT_EQ(e[0].result, 7u) << "the end of a track hands its parameter back";
     EXPECT_EQ(e[1].result, 0u);
     // Key code 0: the TAP takes it without opening anything.
