@@ -264,26 +264,3 @@ uint32_t Disk::find_next(TYPE_FolderEntry* entry) {
 }
 
 } // namespace tapsim
-
-#if !defined(__LP64__) && !defined(_FILE_OFFSET_BITS)
-// The 32-bit build under qemu-user on a 64-bit host: the host's file system hands out 64-bit
-// directory offsets, which the C library's 32-bit readdir refuses (EOVERFLOW), so every listing
-// would come out empty. A receiver's kernel gives 32-bit offsets; here readdir reads through
-// readdir64 and turns the entry into the short form in place (the stream has already moved past
-// it), for the emulator and the TAPs alike.
-extern "C" __attribute__((visibility("default"))) struct dirent* readdir(DIR* d) {
-    struct dirent64* e = readdir64(d);
-    if (!e) return nullptr;
-    struct dirent* out = reinterpret_cast<struct dirent*>(e);
-    const ino_t ino = static_cast<ino_t>(e->d_ino);
-    const off_t off = static_cast<off_t>(e->d_off);
-    const unsigned short reclen = e->d_reclen;
-    const unsigned char type = e->d_type;
-    std::memmove(out->d_name, e->d_name, std::strlen(e->d_name) + 1);
-    out->d_ino = ino;
-    out->d_off = off;
-    out->d_reclen = reclen;
-    out->d_type = type;
-    return out;
-}
-#endif
