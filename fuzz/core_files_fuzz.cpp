@@ -7,7 +7,7 @@
 
 #include "common/settings.h"
 #include "core/keymap.h"
-#include "core/tag_lookup.h"
+#include "common/tag_lookup.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* text = reinterpret_cast<const char*>(data);

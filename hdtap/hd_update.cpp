@@ -1,11 +1,6 @@
 // The update check: asks the maker's server for "tovakrc/tovakrc_tms.tap" (HTTP/1.0, port 80)
 // and, when asked interactively and the server's copy is not older than this TAP, stores it in
 // the settings folder. The silent check only sends the request and notes the day.
-#include <errno.h>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/socket.h>
@@ -14,6 +9,7 @@
 
 #include "common/http_time.h"
 #include "common/file_io.h"
+#include "common/socket_io.h"
 #include "hd.h"
 #include "update_reply.h"
 
@@ -38,36 +34,6 @@ long seconds_now() {
     struct timeval now;
     gettimeofday(&now, nullptr);
     return static_cast<long>(now.tv_sec);
-}
-
-// Connects within CONNECT_TIMEOUT_MS; then sends and receives block within RECEIVE_TIMEOUT_S.
-bool connect_within(int fd, const struct sockaddr_in* address) {
-    const int mode = fcntl(fd, F_GETFL, 0);
-    if (mode < 0 || fcntl(fd, F_SETFL, mode | O_NONBLOCK) < 0) return false;
-    int result = connect(fd, reinterpret_cast<const struct sockaddr*>(address), sizeof *address);
-    if (result < 0 && errno == EINPROGRESS) {
-        struct pollfd waiting = {fd, POLLOUT, 0};
-        int error = 0;
-        socklen_t size = sizeof error;
-        result = poll(&waiting, 1, CONNECT_TIMEOUT_MS) == 1 &&
-                         getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0
-                     ? 0
-                     : -1;
-    }
-    if (result < 0 || fcntl(fd, F_SETFL, mode) < 0) return false;
-    struct timeval limit = {RECEIVE_TIMEOUT_S, 0};
-    return setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0 &&
-           setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) == 0;
-}
-
-bool send_all(int fd, const char* data, size_t n) {
-    while (n) {
-        const ssize_t sent = send(fd, data, n, 0);
-        if (sent <= 0) return false;
-        data += sent;
-        n -= static_cast<size_t>(sent);
-    }
-    return true;
 }
 
 // Receives until the header has ended, the block is full or the server stops: the length.
@@ -133,17 +99,11 @@ int chk_update(int mode) {
                  folder, file_name, __tap_author_name__, __tap_program_name__, cfg_sig, ini.tf,
                  ini.rc, static_cast<unsigned long>(ini.flags & 0xFF), ini.id, mode);
     if (request <= 0 || request >= static_cast<int>(sizeof buffer)) return -1;
-    const struct hostent* host = gethostbyname(__tap_author_name__);
-    if (!host || host->h_addrtype != AF_INET || host->h_length != 4 || !host->h_addr_list[0])
-        return -1;
     struct sockaddr_in address;
-    memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(80);
-    memcpy(&address.sin_addr, host->h_addr_list[0], 4);
+    if (!socket_address(__tap_author_name__, 80, &address)) return -1;
     file_descriptor s(socket(AF_INET, SOCK_STREAM, 0));
-    if (s.fd < 0 || !connect_within(s.fd, &address) ||
-        !send_all(s.fd, buffer, static_cast<size_t>(request)))
+    if (s.fd < 0 || !socket_connect_within(s.fd, &address, CONNECT_TIMEOUT_MS, RECEIVE_TIMEOUT_S) ||
+        !socket_send_all(s.fd, buffer, static_cast<size_t>(request)))
         return -1;
     const size_t n = receive_header(s.fd);
     if (!n) return -1;

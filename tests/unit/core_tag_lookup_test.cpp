@@ -1,7 +1,7 @@
 // The tag lookup in the tag file "TovakRC.tmp".
 #include <string>
 
-#include "core/tag_lookup.h"
+#include "common/tag_lookup.h"
 #include "emu_fixture.h"
 
 using emu_test::CoreTest;
