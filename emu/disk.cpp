@@ -145,6 +145,8 @@ Disk::OpenFile* Disk::lookup(TYPE_File* f) {
 uint32_t Disk::read(void* buf, uint32_t size, uint32_t count, TYPE_File* f) {
     OpenFile* of = lookup(f);
     if (!of || !buf || size == 0) return 0;
+    if (of->written) std::fflush(of->fp);
+    of->written = false;
     return static_cast<uint32_t>(std::fread(buf, size, count, of->fp));
 }
 
@@ -163,8 +165,10 @@ uint32_t Disk::write(const void* buf, uint32_t size, uint32_t count, TYPE_File* 
         room_ -= static_cast<int64_t>(want);
     }
     uint32_t n = static_cast<uint32_t>(std::fwrite(buf, size, count, of->fp));
-    // Blocks that stay in the buffer because the disk is full are not written.
-    if (std::fflush(of->fp) != 0) return 0;
+    // The receiver's file system buffers writes; only a nearly full disk is flushed at once,
+    // so that blocks that stay in the buffer because the disk is full are not counted.
+    if (room_ >= 0 && std::fflush(of->fp) != 0) return 0;
+    of->written = room_ < 0;
     return n;
 }
 
@@ -182,6 +186,8 @@ uint32_t Disk::tell(TYPE_File* f) {
 uint32_t Disk::length(TYPE_File* f) {
     OpenFile* of = lookup(f);
     if (!of) return 0;
+    if (of->written) std::fflush(of->fp);
+    of->written = false;
     struct stat st;
     if (fstat(fileno(of->fp), &st) != 0) return 0;
     return static_cast<uint32_t>(std::min<off_t>(st.st_size, 0xFFFFFFFF));

@@ -63,6 +63,7 @@ class Disk {
         std::unique_ptr<fw_name_record> name_record; // the handle names the file
         std::string linux_path;
         std::FILE* fp = nullptr;
+        bool written = false; // written since the last flush or seek: flushed before a read
     };
     struct Stat {
         bool folder;
