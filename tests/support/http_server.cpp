@@ -4,6 +4,7 @@
 #include "emulator.h"
 
 #include <arpa/inet.h>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,12 @@ constexpr int lifetime_ms = 60000; // the server gives up after this long
 constexpr size_t request_max = 8192;
 
 } // namespace
+
+HttpServer::HttpServer(std::map<std::string, HttpReply> routes, HttpReply other)
+    : HttpServer(std::move(other)) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    routes_ = std::move(routes);
+}
 
 HttpServer::HttpServer(HttpReply reply) : reply_(std::move(reply)) {
     if (pipe(stop_pipe_) != 0) return;
@@ -85,23 +92,45 @@ void HttpServer::answer(int fd) {
         if (n <= 0) break;
         request.append(block, static_cast<size_t>(n));
     }
+    HttpReply reply;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(request);
+        // "GET /path HTTP/1.0": the reply of the path, if it has one.
+        const size_t from = request.find(' ') + 1, to = request.find(' ', from);
+        auto route = from > 0 && to != std::string::npos
+                         ? routes_.find(request.substr(from, to - from))
+                         : routes_.end();
+        reply = route != routes_.end() ? route->second : reply_;
     }
-    if (reply_.never_answer) {
+    if (reply.never_answer) {
         stopping(lifetime_ms);
         return;
     }
-    if (reply_.delay_ms > 0 && stopping(reply_.delay_ms)) return;
-    const std::string text =
-        (reply_.root.empty() ? reply_.text() : file_reply(request)).substr(0, reply_.cut_after);
+    if (reply.delay_ms > 0 && stopping(reply.delay_ms)) return;
+    const std::string text = (reply.root.empty() ? reply.text() : file_reply(request))
+                                 .substr(0, std::min(reply.cut_after, reply.stall_after));
+    if (!send_text(fd, text, reply)) return;
+    if (reply.stall_after != std::string::npos) {
+        stopping(lifetime_ms);
+        return;
+    }
+    while (reply.endless && !reply.body.empty() && !stopping(0) &&
+           send_text(fd, reply.body, reply)) {
+    }
+}
+
+bool HttpServer::send_text(int fd, const std::string& text, const HttpReply& reply) const {
     size_t sent = 0;
     while (sent < text.size()) {
-        ssize_t n = send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) break;
-        sent += static_cast<size_t>(n);
+        if (sent > 0 && reply.piece_gap_ms > 0 && stopping(reply.piece_gap_ms)) return false;
+        const size_t n =
+            reply.piece ? std::min(reply.piece, text.size() - sent) : text.size() - sent;
+        const ssize_t done = send(fd, text.data() + sent, n, MSG_NOSIGNAL);
+        if (done <= 0) return false;
+        sent += static_cast<size_t>(done);
     }
+    return true;
 }
 
 std::string HttpServer::file_reply(const std::string& request) const {
