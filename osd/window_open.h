@@ -57,6 +57,7 @@ enum browser_tool_kind {
 enum system_request {
     SYSTEM_DETECT = 0,    // model, /proc values, firmware version, network
     SYSTEM_MAC_KNOWN = 1, // 1 when the detection found a MAC address
+    SYSTEM_DEVICE_ID = 2, // the device identifier into answer ("" when none is known)
 };
 
 // The EPG details document the text viewer shows in its EPG information mode: a step through
