@@ -15,6 +15,9 @@
 #include "emu_fixture.h"
 #include "gd_codec.h"
 #include "image/decode.h"
+#include "net/geo.h"
+#include "net/http_get.h"
+#include "net/update.h"
 #include "osd/line_edit.h"
 #include "textview/bookmarks.h"
 #include "textview/document.h"
@@ -44,8 +47,9 @@ class FuzzSeeds : public EmuTest {};
 } // namespace
 
 TEST_F(FuzzSeeds, EveryTargetHasSeeds) {
-    for (const char* target : {"core_files", "gd", "gif", "history", "image", "inf", "mp3",
-                               "raw_stream", "document", "web_text"})
+    for (const char* target :
+         {"core_files", "gd", "gif", "history", "image", "inf", "mp3", "raw_stream", "document",
+          "web_text", "http_header", "update_list", "geo_answer"})
         EXPECT_GE(seed_files(target).size(), 2u) << target;
 }
 
@@ -185,4 +189,38 @@ TEST_F(FuzzSeeds, DocumentsPagesTitlesAndProbesAreRead) {
     }
     EXPECT_EQ(titles, 1);
     EXPECT_EQ(kept, 3) << "the probe's lines from \"Duration:\" on";
+}
+
+TEST_F(FuzzSeeds, NetworkAnswersAndListsAreRead) {
+    for (const fs::path& f : seed_files("http_header")) {
+        SCOPED_TRACE(f.filename().string());
+        const std::string data = read_file(f);
+        http_header h;
+        const int code = http_header_read(data.data(), data.size(), &h);
+        EXPECT_TRUE(code == HTTP_OK || code >= 100) << code;
+        EXPECT_GT(h.body, 0u);
+    }
+    for (const fs::path& f : seed_files("update_list")) {
+        SCOPED_TRACE(f.filename().string());
+        std::string data = read_file(f);
+        int entries = 0, refused = 0;
+        for (size_t at = 0; at < data.size();) {
+            size_t end = data.find('\n', at);
+            if (end == std::string::npos) end = data.size();
+            std::string line = data.substr(at, end - at);
+            at = end + 1;
+            int level;
+            entries += update_list_entry(line.data(), &level) != nullptr;
+            refused += level < 0;
+        }
+        EXPECT_GE(entries, 2);
+        EXPECT_GE(refused, 1);
+    }
+    for (const fs::path& f : seed_files("geo_answer")) {
+        SCOPED_TRACE(f.filename().string());
+        const std::string data = read_file(f);
+        geo_answer a;
+        ASSERT_TRUE(geo_answer_read(data.data() + 1, data.size() - 1, 1 + (data[0] & 1), &a));
+        EXPECT_TRUE(a.has_latitude && a.has_longitude && a.city[0]);
+    }
 }
