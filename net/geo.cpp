@@ -74,7 +74,10 @@ bool degrees(const char* data, size_t n, const char* tag, float limit, float* ou
 
 void replace_text(char* field, size_t size, const char* value) {
     if (!*value) return;
-    strncpy(field, value, size);
+    // A text as long as the field fills it without a terminating NUL.
+    const size_t n = strnlen(value, size);
+    memset(field, 0, size);
+    memcpy(field, value, n);
 }
 
 // Unix seconds of the receiver's clock.

@@ -12,6 +12,8 @@
 #   against lynx alone on the same file (medians of 5, same run);
 # - copying a 512 MB file through the copy queue with idle events back to back, against cp of
 #   the same size on the same file system, in the same run (best of three each).
+# - downloading a 50 MB file from a loopback server through the HTTP client against wget + sync
+#   of the same file (median of five each), and how long a server that never answers holds it.
 # usage: bench_tap.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -76,3 +78,4 @@ done
 awk -v cp="$best_cp" -v cps="$best_cp_sync" -v q="$best_queue" -v mb=$mb 'BEGIN {
     printf "copy %d MB: queue %.3f s (%.0f MB/s); cp %.3f s (%.0f MB/s), ratio %.2f; cp + sync %.3f s (%.0f MB/s), ratio %.2f\n",
            mb, q, mb / q, cp, mb / cp, cp / q, cps, mb / cps, cps / q }'
+"$build/bench_net" 50 5
