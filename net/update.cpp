@@ -131,8 +131,7 @@ int read_list() {
         const size_t length = strlen(line);
         if (length == sizeof line - 1 && line[length - 1] != '\n') {
             // Longer than a line may be: skipped whole.
-            int c;
-            while ((c = fgetc(f)) != EOF && c != '\n') {
+            while (fgets(line, sizeof line, f) && !strchr(line, '\n')) {
             }
             NOTE("update_check: line too long in %s", list_name);
             continue;
