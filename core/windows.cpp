@@ -5,6 +5,7 @@
 #include "browser/mp3.h"
 #include "browser/tools.h"
 #include "image/viewer.h"
+#include "net/geo.h"
 #include "net/update.h"
 #include "osd/window_open.h"
 #include "textview/viewer.h"
@@ -25,4 +26,5 @@ void windows_register(void) {
     window_register(WINDOW_TEXT, text_viewer_entry);
     window_register(ACTION_TOOL, browser_tool_entry);
     window_register(ACTION_UPDATE, update_entry);
+    window_register(ACTION_LOCATE, geo_entry);
 }

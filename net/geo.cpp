@@ -178,3 +178,10 @@ const char* ip_locate(int mode) {
 void ip_locate_forget(void) {
     public_ip[0] = 0;
 }
+
+dword geo_entry(const window_call& call) {
+    const char* ip = ip_locate(call.mode);
+    if (call.answer && call.answer_size)
+        snprintf(call.answer, call.answer_size, "%s", ip ? ip : "");
+    return ip ? 1 : 0;
+}

@@ -6,6 +6,7 @@
 #include <stddef.h>
 
 #include "common/records.h"
+#include "osd/window_open.h"
 
 // Host names of the two services.
 #define GEO_HOST_1 "ip-api.com"
@@ -42,3 +43,6 @@ const char* ip_locate(int mode);
 
 // Forgets the address of this run (a new start).
 void ip_locate_forget(void);
+
+// The entry of ACTION_LOCATE: ip_locate(call.mode) into call.answer; 0 when it asked nobody.
+dword geo_entry(const window_call& call);

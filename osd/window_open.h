@@ -30,6 +30,8 @@ enum window_id {
     ACTION_SYSTEM,      // system detection (mode: system_request)
     ACTION_UPDATE,      // update check (mode 0: silent); >= 0 when the settings are to be saved
     ACTION_EPG_DETAILS, // the EPG's details document (mode: epg_details_mode); see below
+    ACTION_LOCATE,      // IP geolocation (mode -1, 0, 1, 2): the public IP address into answer
+                        // ("" when no service answered); 0 when mode 0 asked nobody, else 1
     WINDOW_IDS
 };
 

@@ -257,3 +257,16 @@ TEST_F(Geo, FailuresLeaveTheRecord) {
     EXPECT_STREQ(ip_locate(3), "");
     EXPECT_EQ(position.service, 1);
 }
+
+// How Infos & Tools and the system infos reach the geolocation: through the window opener.
+TEST_F(Geo, TheActionOfTheWindowOpener) {
+    HttpServer one(xml(service1_answer()));
+    serve(one.port(), 0);
+    char ip[GEO_IP_SIZE] = "?";
+    position.latitude = 1;
+    EXPECT_EQ(window_ask(ACTION_LOCATE, with_answer(mode_call(0), ip, sizeof ip), 99), 0u);
+    EXPECT_STREQ(ip, "") << "asked nobody";
+    EXPECT_EQ(window_ask(ACTION_LOCATE, with_answer(mode_call(-1), ip, sizeof ip), 99), 1u);
+    EXPECT_STREQ(ip, "93.184.216.34");
+    EXPECT_EQ(one.requests().size(), 1u);
+}
