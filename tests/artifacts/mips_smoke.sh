@@ -54,6 +54,39 @@ grep -q 'Line two of the notes' "$out/viewer.json" || fail "text viewer: the fil
 grep -q 'T O T A L: 3.2 G Bytes, 2 Files, 2 Directories, 2 Levels' \
     "$out/viewer/ProgramFiles/Settings/TovakRC/TovakRC.LST" || fail "recursive listing: wrong totals"
 grep -q 'huge.bin' "$out/listing.json" || fail "recursive listing: not shown in the viewer"
+# The resident TAP's silent update check on the receiver build: due since the settings' last
+# check day, it runs from the idle duties after ten minutes and notifies the maker's server (a
+# loopback server behind the host name) once, then notes the day in the settings file.
+mkdir -p "$out/net/ProgramFiles/Settings/TovakRC" "$out/www/tovakrc"
+head -c 20000 /dev/zero > "$out/www/tovakrc/tovakrc_tms.tap"
+python3 - "$out/net/ProgramFiles/Settings/TovakRC/TovakRC.ini" <<'PY'
+import struct, sys
+b = bytearray(256)
+struct.pack_into("<iI", b, 8, 1, 0x90002)  # initialised, flags
+b[0x11] = b[0x12] = 1
+struct.pack_into("<H", b, 0x14, 61384 - 61)  # the last check 61 days ago
+b[0x80:0x80 + 24] = b"/WebCache/Bookmarks.html"
+open(sys.argv[1], "wb").write(b)
+PY
+timeout 120 python3 -u - "$out/www" > "$out/port" 2> "$out/www.log" <<'PY' &
+import functools, http.server, sys
+handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=sys.argv[1])
+server = http.server.HTTPServer(("127.0.0.1", 0), handler)
+print(server.server_address[1])
+server.serve_forever()
+PY
+www=$!
+trap 'kill "$www" 2> /dev/null; rm -rf "$out"' EXIT
+for _ in $(seq 50); do [ -s "$out/port" ] && break; sleep 0.1; done
+echo "{\"hosts\": {\"www.tovak.test\": {\"http\": $(cat "$out/port")}}}" > "$out/net.json"
+printf '%s\n' 'wait 10min' 'wait 80s' > "$out/net.script"
+"${qemu[@]}" "$dir/tapsim" --disk "$out/net" --tap "$dir/tovakrc_tms.tap" --fixture "$out/net.json" \
+    --script "$out/net.script" > /dev/null
+grep -q '"GET /tovakrc/tovakrc_tms.tap HTTP/1.0"' "$out/www.log" || fail "no update request"
+[ "$(grep -c 'GET /' "$out/www.log")" -eq 1 ] || fail "more than one update request"
+day=$(od -An -tu2 -j20 -N2 "$out/net/ProgramFiles/Settings/TovakRC/TovakRC.ini" | tr -d ' ')
+[ "$day" = 61384 ] || fail "the update check's day is $day, want 61384"
+[ ! -e "$out/net/ProgramFiles/000_tovakrc_tms.tap" ] || fail "the silent check stored a file"
 if [ -x "$dir/tovak_gif.mips" ]; then
     set +e
     "${qemu[@]}" "$dir/tovak_gif.mips" /nonexistent.gif > /dev/null 2>&1
