@@ -4,30 +4,9 @@
 #include <sys/utsname.h>
 
 #include "common/calc.h"
+#include "common/image_layout.h" // the TAP's own image, for the diagnostics variant
 #include "common/key_codes.h"
 #include "hd.h"
-
-// The TAP's own image, shown in the about window's diagnostics variant.
-#if defined(__mips__)
-#define LAYOUT_SYMBOL(name) extern "C" __attribute__((weak, visibility("hidden"))) char name[]
-LAYOUT_SYMBOL(_ftext);
-LAYOUT_SYMBOL(_fdata);
-LAYOUT_SYMBOL(_fbss);
-LAYOUT_SYMBOL(_end);
-#define LAYOUT_TEXT _ftext
-#define LAYOUT_DATA _fdata
-#define LAYOUT_BSS _fbss
-#else
-// On the PC: the object's start, the end of its code, the start of its zeroed data.
-#define LAYOUT_SYMBOL(name) extern "C" __attribute__((weak, visibility("hidden"))) char name[]
-LAYOUT_SYMBOL(__ehdr_start);
-LAYOUT_SYMBOL(_etext);
-LAYOUT_SYMBOL(__bss_start);
-LAYOUT_SYMBOL(_end);
-#define LAYOUT_TEXT __ehdr_start
-#define LAYOUT_DATA _etext
-#define LAYOUT_BSS __bss_start
-#endif
 
 namespace {
 
@@ -207,15 +186,10 @@ void show_about() {
         return;
     }
     osd_init(&menu_window, 450, 182);
-    // The global pointer lies 0x7FF0 behind the start of the global offset table (MIPS).
-    unsigned long gp = 0, got = 0;
-#if defined(__mips__)
-    asm("move %0, $gp" : "=r"(gp));
-    got = gp - 0x7FF0;
-#endif
-    osd_printf(&menu_window, " text=%lx data=%lx bss=%lx", address(LAYOUT_TEXT),
-               address(LAYOUT_DATA), address(LAYOUT_BSS));
-    osd_printf(&menu_window, " end=%lx got=%lx gp=%lx", address(_end), got, gp);
+    const unsigned long gp = image_gp(), got = image_got();
+    osd_printf(&menu_window, " text=%lx data=%lx bss=%lx", address(IMAGE_TEXT),
+               address(IMAGE_DATA), address(IMAGE_BSS));
+    osd_printf(&menu_window, " end=%lx got=%lx gp=%lx", address(IMAGE_END), got, gp);
     osd_printf(&menu_window, " main=%lx init=%lx hdr=%lx",
                address(reinterpret_cast<void*>(&TAP_Main)),
                address(reinterpret_cast<void*>(&__TAP_Init_)), address(&__tap_Header__));
