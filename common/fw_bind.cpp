@@ -28,6 +28,8 @@ const char* const symbols[FW_NAMES] = {
     "_Z23Appl_StartPlaybackMediaPKcjbb",
     "_Z22Appl_StartPlaybackDivxPcjb",
     "_Z16Appl_ExecProgramPc",
+    "_ftext",
+    "_fdata",
 };
 
 uintptr_t slots[FW_NAMES];

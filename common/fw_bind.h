@@ -24,6 +24,8 @@ enum fw_name {
     FW_PLAYBACK_MEDIA,      // "_Z23Appl_StartPlaybackMediaPKcjbb"
     FW_PLAYBACK_DIVX,       // "_Z22Appl_StartPlaybackDivxPcjb"
     FW_EXEC_PROGRAM,        // "_Z16Appl_ExecProgramPc"
+    FW_CODE_START,          // "_ftext": the firmware's code image
+    FW_CODE_END,            // "_fdata": its end
     FW_NAMES
 };
 

@@ -85,6 +85,7 @@ void position_to_bytes(const position_record& r, uint8_t* out) {
     out[0x6C] = r.provider;
     out[0x6D] = r.service;
     memcpy(out + 0x6E, r.unused6e, sizeof r.unused6e);
+    put_le32(out + 0x70, static_cast<uint32_t>(r.time_checked));
     put_le32(out + 0x74, static_cast<uint32_t>(r.utc_offset));
     memcpy(out + 0x78, r.unused78, sizeof r.unused78);
     memcpy(out + 0x80, r.city, sizeof r.city);
@@ -103,6 +104,7 @@ void position_from_bytes(const uint8_t* in, position_record* r) {
     r->provider = in[0x6C];
     r->service = in[0x6D];
     memcpy(r->unused6e, in + 0x6E, sizeof r->unused6e);
+    r->time_checked = static_cast<int32_t>(get_le32(in + 0x70));
     r->utc_offset = static_cast<int32_t>(get_le32(in + 0x74));
     memcpy(r->unused78, in + 0x78, sizeof r->unused78);
     memcpy(r->city, in + 0x80, sizeof r->city);

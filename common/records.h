@@ -85,7 +85,8 @@ struct position_record {
     int32_t query_time;   // 0x68: last query attempt, Unix seconds
     uint8_t provider;     // 0x6C: 0 other, 1 Telekom, 2 Vodafone, 3 Kabel
     uint8_t service;      // 0x6D: service that answered last
-    uint8_t unused6e[6];  // 0x6E
+    uint8_t unused6e[2];  // 0x6E
+    int32_t time_checked; // 0x70: last successful time query, Unix seconds (0 = none)
     int32_t utc_offset;   // 0x74: local time offset, minutes
     uint8_t unused78[8];  // 0x78
     char city[24];        // 0x80
@@ -96,6 +97,7 @@ static_assert(offsetof(position_record, time_zone) == 0x40, "time zone at 0x40")
 static_assert(offsetof(position_record, latitude) == 0x60, "latitude at 0x60");
 static_assert(offsetof(position_record, query_time) == 0x68, "query time at 0x68");
 static_assert(offsetof(position_record, provider) == 0x6C, "provider at 0x6C");
+static_assert(offsetof(position_record, time_checked) == 0x70, "time check at 0x70");
 static_assert(offsetof(position_record, utc_offset) == 0x74, "time offset at 0x74");
 static_assert(offsetof(position_record, city) == 0x80, "city at 0x80");
 

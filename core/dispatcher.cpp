@@ -4,6 +4,7 @@
 #include "common/fw_bind.h"
 #include "common/key_codes.h"
 #include "common/persist.h"
+#include "common/run_stats.h"
 #include "common/settings.h"
 #include "common/usage.h"
 #include "core/keymap.h"
@@ -35,8 +36,7 @@ held_key held;
 bool routed;     // the event went to a window
 bool press_only; // the receiver gets the press but not its repeats and release (TAP, TAP)
 dword last_fresh_tick;
-dword idle_events, idle_events_update, first_idle_tick;
-int minute_of_day = -1;
+dword idle_events_update;
 // The receiver's state, read at every key.
 dword rx_state, rx_sub_state;
 
@@ -259,6 +259,7 @@ dword key_result(dword key) {
 
 dword on_key(dword key) {
     if (!key) return 0;
+    if (!run.first_key_tick) run.first_key_tick = TAP_GetTick();
     TAP_GetState(&rx_state, &rx_sub_state);
     const dword pressed = key & ~key_bits;
     usage_session_key(key);
@@ -288,13 +289,13 @@ dword on_key(dword key) {
 
 // Idle work: the copy queue, the clock, the MP3 playlist, the line editor's multi-tap timer.
 dword on_idle() {
-    if (!first_idle_tick) first_idle_tick = TAP_GetTick();
+    if (!run.first_idle_tick) run.first_idle_tick = TAP_GetTick();
     copy_step(COPY_ADVANCE);
-    if (++idle_events % 100 == 0) {
+    if (++run.idle_events % 100 == 0) {
         word mjd;
         byte hour, minute, second;
         TAP_GetTime(&mjd, &hour, &minute, &second);
-        minute_of_day = hour * 60 + minute;
+        run.minute_of_day = hour * 60 + minute;
     }
     if (mp3_playlist_active() && window_ask(ACTION_MP3, mode_call(MP3_TRACK_ENDED), 0)) {
         TYPE_PlayInfo info;
@@ -309,9 +310,9 @@ dword on_idle() {
 // The idle tail, also run after the stop event: system detection while no MAC address is
 // known (first minute), and the silent update check after ten minutes.
 void idle_tail() {
-    dword since_start = TAP_GetTick() - start_tick;
+    dword since_start = TAP_GetTick() - run.start_tick;
     const bool mac_known = window_ask(ACTION_SYSTEM, mode_call(SYSTEM_MAC_KNOWN), 1) != 0;
-    if (!mac_known && idle_events % 1000 == 0 && since_start < 6000)
+    if (!mac_known && run.idle_events % 1000 == 0 && since_start < 6000)
         window_ask(ACTION_SYSTEM, mode_call(SYSTEM_DETECT), 0);
     if (update_due && !(window_flags & WS_MENU) && ++idle_events_update % 1000 == 0 &&
         since_start / 6000 > 10) {

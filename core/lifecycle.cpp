@@ -26,6 +26,7 @@
 #include "common/persist.h"
 #include "core/remote.h"
 #include "core/windows.h"
+#include "infos/tap_tasks.h"
 #include "common/usage.h"
 #include "osd/ibox.h"
 #include "osd/line_edit.h"
@@ -36,10 +37,7 @@
 #include "textview/bookmarks.h"
 #include "textview/viewer.h"
 
-dword start_tick;
-dword end_of_start_tick;
 int32_t clock_offset;
-dword heap_size_at_start, heap_free_at_start, heap_avail_at_start;
 dword tap_key = KEY_SAT;
 int update_due;
 
@@ -172,25 +170,17 @@ void tap_mute(bool on) {
 }
 
 int tap_copies_running(const tap_task_slot* tasks) {
-    int copies = 0;
-    for (int slot = 0; slot < TAP_TASK_SLOTS; ++slot) {
-        const tap_task_slot& t = tasks[slot];
-        const char* file = fw_file_name(t.file);
-        if (t.status != TAP_TASK_RUNNING || !file) continue;
-        const tap_header_record* header = tap_header_read(nullptr, file);
-        if (header && header->id == TAP_ID_TOVAK) ++copies;
-    }
-    tap_header_clear();
-    return copies;
+    return tap_count_in(tasks, TAP_ID_TOVAK, TAP_TASK_SLOTS);
 }
 
 int tap_start(tap_event_handler self) {
     mem_set_failure_handler(on_memory_refused);
     windows_register();
     // Start tick, clock offset, memory figures.
-    start_tick = TAP_GetTick();
+    run.start_tick = TAP_GetTick();
+    run.start_clock = local_unix_time();
     clock_offset = static_cast<int32_t>(time(nullptr) - 946684800);
-    TAP_MemInfo(&heap_size_at_start, &heap_free_at_start, &heap_avail_at_start);
+    TAP_MemInfo(&run.heap_size, &run.heap_free, &run.heap_avail);
     // What success looks like on this disk; the shared line starts with a blank. The
     // settings folder is made here, so that a first start can save its records.
     hdd_success_record();
@@ -243,7 +233,7 @@ int tap_start(tap_event_handler self) {
     working_folders();
     disk_links();
     run_user_script("autostart.sh");
-    end_of_start_tick = TAP_GetTick();
+    run.end_of_start_tick = TAP_GetTick();
     return exit_called ? 0 : 1;
 }
 

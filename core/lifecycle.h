@@ -4,13 +4,11 @@
 
 #include <stdint.h>
 
+#include "common/run_stats.h" // the start tick and heap figures
 #include "platform/firmware.h"
 
 // Values kept by the start-up for the rest of the run.
-extern dword start_tick;        // TAP_GetTick at entry
-extern dword end_of_start_tick; // TAP_GetTick when the start-up was done
 extern int32_t clock_offset;    // time() - 946684800; up to 120: the receiver was just powered on
-extern dword heap_size_at_start, heap_free_at_start, heap_avail_at_start; // TAP_MemInfo
 extern dword tap_key;  // 0x10022 (Aux) or 0x10040 (Sat)
 extern int update_due; // 0, 1 or 2: the idle duties run the update check when not 0
 

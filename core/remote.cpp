@@ -9,15 +9,6 @@ const char* const model_names[REMOTE_MODELS] = {
     "5000, CRP [M.4]", "2100, 2410 [M.5]", "2401 CI+ [M.1]", "2401 Eco [M.6]", "6000 [M.15]",
 };
 
-// The remote's code translated into the column of target (null: nothing known).
-uint32_t translate(uint32_t key, const uint32_t* target) {
-    const uint32_t* remote = remote_model_keys(settings.rc_model);
-    if (!remote || !target) return 0;
-    if (settings.rc_model == 0 && key == 0x1000D) return 0x10020; // its Fav key
-    if (map_key(key, remote_cursor_keys, remote_cursor_keys, CURSOR_KEYS)) return 0;
-    return map_key(key, remote, target, REMOTE_SLOTS);
-}
-
 void set_ir_slot(void* context, int slot, int enable, int position) {
     reinterpret_cast<fw_set_ir_code_fn>(context)(slot, enable, ir_code_sets[position][0],
                                                  ir_code_sets[position][1], 10);
@@ -27,19 +18,6 @@ void set_ir_slot(void* context, int slot, int enable, int position) {
 
 const char* remote_model_name(unsigned model) {
     return model < REMOTE_MODELS ? model_names[model] : nullptr;
-}
-
-uint32_t cursor_translation(uint32_t key) {
-    const uint32_t* receiver = remote_model_keys(settings.tf_model);
-    return receiver ? map_key(key, remote_cursor_keys, receiver, CURSOR_KEYS) : 0;
-}
-
-uint32_t device_translation(uint32_t key) {
-    return translate(key, remote_model_keys(settings.tf_model));
-}
-
-uint32_t window_key_translation(uint32_t key) {
-    return translate(key, remote_key_tables[0]);
 }
 
 void ir_setup(fw_set_ir_code_fn set_ir) {
