@@ -88,6 +88,7 @@ Emulator::Emulator(const Config& config) : config_(config) {
         return;
     }
     g_current = this;
+    thread_ = std::this_thread::get_id();
     std::memset(_tapTask, 0, sizeof _tapTask);
     _curTapTask = 0;
     if (!config_.fixture.empty() && !load_fixture(config_.fixture, &state_, &error_)) return;
@@ -151,7 +152,8 @@ bool Emulator::prepare_root() {
         error_ = "cannot prepare the receiver's folders: " + ec.message();
         return false;
     }
-    if (!tree_.build(work_, disk, usb, state_.proc_files, config_.mapped_tree, &error_))
+    if (!tree_.build(work_, disk, usb, Devices::proc_texts(state_, clock_.ticks()),
+                     config_.mapped_tree, &error_))
         return false;
     root_ = tree_.root();
     if (root_.size() >= sizeof tapsim_root) {
@@ -159,6 +161,9 @@ bool Emulator::prepare_root() {
         return false;
     }
     std::snprintf(tapsim_root, sizeof tapsim_root, "%s", root_.c_str());
+    if (!devices_.build(root_, tree_.namespaced() ? work_ + "/dev" : root_ + "/dev", state_,
+                        &error_))
+        return false;
     disk_.attach(disk, state_.utc_offset_min);
     disk_.set_root(root_);
     if (config_.disk_room >= 0) limit_disk(disk);
@@ -283,6 +288,7 @@ int Emulator::load_tap(const std::string& path, const std::string& installed,
     task.status = TAP_TASK_RUNNING;
     task.handle = t.handle;
     task.file = &t.file_record;
+    refresh_proc();
     int prev = current_slot_;
     current_slot_ = slot;
     _curTapTask = static_cast<dword>(slot);
@@ -346,7 +352,24 @@ std::string event_kind(uint16_t event) {
 
 } // namespace
 
+void Emulator::request_exit() {
+    int slot = static_cast<int>(_curTapTask);
+    if (slot < 0 || slot >= TAP_TASK_SLOTS || !tasks_[slot].handle) slot = current_slot_;
+    if (slot < 0) return;
+    tasks_[slot].exit_requested = true;
+    _tapTask[slot].status = 2; // ended, as the firmware marks it
+}
+
+void Emulator::refresh_proc() {
+    devices_.refresh(state_, clock_.ticks(), tree_);
+}
+
+void Emulator::blocked_us(uint64_t us) {
+    if (std::this_thread::get_id() == thread_) clock_.advance_us(us);
+}
+
 uint32_t Emulator::deliver(uint16_t event, uint32_t param1, uint32_t param2) {
+    if (event != EVT_IDLE) refresh_proc();
     const std::string kind = event_kind(event);
     uint32_t value = param1, last = 0;
     for (int s = 0; s < TAP_TASK_SLOTS; ++s) {

@@ -10,9 +10,11 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "clock.h"
+#include "devices.h"
 #include "disk.h"
 #include "file_tree.h"
 #include "osd.h"
@@ -168,6 +170,14 @@ class Emulator {
     bool disk_full_for_libc() const { return !mounted_disk_.empty(); }
     const std::vector<uint32_t>& results() const { return results_; } // key results so far
     FirmwareFiles& firmware_files() { return firmware_files_; }
+    const Devices& devices() const { return devices_; }
+    // Virtual time an API call takes (getter.cpp).
+    void charge_us(uint32_t us) {
+        if (config_.call_costs) clock_.advance_us(us);
+    }
+    // Virtual time a call that blocked took in real time (a socket wait, a helper program): the
+    // clock moves on by as much, when the call came from the emulator's own thread.
+    void blocked_us(uint64_t us);
     // Called by TAP_Sleep with its milliseconds before the clock moves on (tests look at the
     // screen while a TAP waits).
     std::function<void(uint32_t ms)> on_sleep;
@@ -177,10 +187,6 @@ class Emulator {
     // The current TAP synced the OSD.
     void synced();
     const std::vector<ScreenRecord>& screens() const { return screens_; }
-    // Virtual time an API call takes (getter.cpp).
-    void charge_us(uint32_t us) {
-        if (config_.call_costs) clock_.advance_us(us);
-    }
 
     // TAP memory.
     void* mem_alloc(uint32_t size);
@@ -198,9 +204,9 @@ class Emulator {
 
     // Firmware side.
     int current_slot() const { return current_slot_; }
-    void request_exit() {
-        if (current_slot_ >= 0) tasks_[current_slot_].exit_requested = true;
-    }
+    // TAP_Exit of the current task (the firmware's current task number, which a TAP may have
+    // set to another slot to stop that TAP): it is marked ended and unloaded after the event.
+    void request_exit();
     bool exit_normal() const { return exit_normal_; }
     void set_exit_normal(bool v) { exit_normal_ = v; }
     void log(const std::string& line);
@@ -216,6 +222,7 @@ class Emulator {
     void idle_tick();
     void catch_up() { script_tick_ = std::max(script_tick_, clock_.ticks()); }
     void record_screen();
+    void refresh_proc();
     bool load_libtap();
     void unload(int slot);
     void finish_exits();
@@ -245,6 +252,8 @@ class Emulator {
     std::FILE* screens_file_ = nullptr;
     std::string sleep_snap_; // "snap NAME sleep" waiting for the next sleep
     FirmwareFiles firmware_files_;
+    Devices devices_;
+    std::thread::id thread_; // the thread that delivers the events
     std::map<const void*, uint32_t> blocks_;
     std::map<const void*, SavedBox> saved_boxes_;
     std::vector<uint32_t> planes_[2];   // OSD planes 0 and 2 as last handed to a TAP

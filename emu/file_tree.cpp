@@ -87,6 +87,7 @@ bool FileTree::build_namespaced(const std::string& work, const std::string& disk
                                 const std::string& usb,
                                 const std::map<std::string, std::string>& proc, std::string* why) {
     root_.clear();
+    proc_dir_ = work + "/proc";
     if (mount("tapsim", "/mnt", "tmpfs", MS_NOSUID | MS_NODEV, "mode=0755") != 0) {
         *why = system_error("cannot mount a tmpfs over /mnt");
         return false;
@@ -125,6 +126,7 @@ bool FileTree::build_mapped(const std::string& work, const std::string& disk,
                             std::string* why) {
     namespaced_ = false;
     root_ = work + "/root";
+    proc_dir_ = root_ + "/proc";
     std::error_code ec;
     fs::create_directories(root_ + "/mnt/sdb2", ec);
     if (!ec) fs::create_directory_symlink(disk, root_ + "/mnt/hd", ec);

@@ -35,6 +35,9 @@ class FileTree {
     bool namespaced() const { return namespaced_; }
     // The folder standing for the receiver's "/": "" in the namespace.
     const std::string& root() const { return root_; }
+    // The host file that holds the receiver's "/proc/NAME" (written in place, it changes what
+    // the TAPs read).
+    std::string proc_file(const std::string& name) const { return proc_dir_ + "/" + name; }
     // Why the tree is the fallback ("" in the namespace).
     const std::string& mapped_reason() const { return mapped_reason_; }
 
@@ -48,6 +51,7 @@ class FileTree {
     bool mounted_ = false;                // the tmpfs over "/mnt"
     std::vector<std::string> proc_binds_; // "/proc" files bound over
     std::string root_;
+    std::string proc_dir_;
     std::string mapped_reason_;
 };
 

@@ -46,6 +46,13 @@ constexpr CallCost call_costs[] = {
     {"TAP_Osd_DecompressJpeg", 2000},
     {"TAP_Osd_DrawJpeg", 2000},
     {"TAP_Osd_Sync", 1000},
+    // The calls the diagnostics page measures; TAP_GetTick's cost also lets a TAP that waits
+    // for the tick to move see it move.
+    {"TAP_GetTick", 1},
+    {"TAP_GetState", 2},
+    {"TAP_MemInfo", 5},
+    {"TAP_GetTime", 3},
+    {"TAP_Hdd_GetPlayInfo", 20},
 };
 
 uint32_t cost_of(const char* name) {

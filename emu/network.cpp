@@ -18,6 +18,7 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "emulator.h"
@@ -188,10 +189,32 @@ TAPSIM_EXPORT int ioctl(int fd, unsigned long request, ...) noexcept {
     void* arg = va_arg(args, void*);
     va_end(args);
     Emulator* emu = Emulator::current();
+    if (emu && (request == tapsim::ATA_GET_IDENTITY || request == tapsim::ATA_DRIVE_TASK ||
+                request == tapsim::ATA_DRIVE_CMD)) {
+        const int r = emu->devices().ata_request(emu->state(), fd, request, arg);
+        if (r != -2) {
+            emu->trace().call(now(emu), "ioctl", {static_cast<int64_t>(request), r});
+            return r;
+        }
+    }
     if (emu && arg &&
         (request == SIOCGIFCONF || request == SIOCGIFADDR || request == SIOCGIFHWADDR)) {
         emu->trace().call(now(emu), "ioctl", {static_cast<int64_t>(request)});
         return interface_request(request, arg);
     }
     return static_cast<int>(syscall(SYS_ioctl, fd, request, arg));
+}
+
+// A receive waits as long as it takes: the receiver's clock moves on by the time it blocked.
+TAPSIM_EXPORT ssize_t recv(int fd, void* data, size_t n, int flags) {
+    timespec start, end;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    const ssize_t r = syscall(SYS_recvfrom, fd, data, n, flags, nullptr, nullptr);
+    const int saved = errno;
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    if (Emulator* emu = Emulator::current())
+        emu->blocked_us(static_cast<uint64_t>((end.tv_sec - start.tv_sec) * 1000000 +
+                                              (end.tv_nsec - start.tv_nsec) / 1000));
+    errno = saved;
+    return r;
 }

@@ -64,6 +64,50 @@ std::vector<NetInterface> interfaces(const json& list) {
     return out;
 }
 
+// "0a1b..." as bytes; exactly `size` of them or an error.
+std::vector<uint8_t> hex_bytes(const std::string& text, size_t size, const std::string& what) {
+    if (text.size() != size * 2) throw std::runtime_error(what + " wants " + std::to_string(size) + " bytes");
+    std::vector<uint8_t> out(size);
+    for (size_t i = 0; i < size; ++i) {
+        unsigned v;
+        if (std::sscanf(text.c_str() + 2 * i, "%2x", &v) != 1) throw std::runtime_error("bad hex in " + what);
+        out[i] = static_cast<uint8_t>(v);
+    }
+    return out;
+}
+
+// "drives": {"a": {"model": ..., "serial": ..., "firmware": ..., "sectors": N,
+//            "smart": {"194": 1310760}, "identify_hex": "...", "smart_hex": "...",
+//            "smart_supported": true, "fail": ["identity"]}}
+std::map<char, Drive> drives(const json& table) {
+    std::map<char, Drive> out;
+    for (auto it = table.begin(); it != table.end(); ++it) {
+        if (it.key().size() != 1 || it.key()[0] < 'a' || it.key()[0] > 'z')
+            throw std::runtime_error("a drive is named by one letter, not \"" + it.key() + "\"");
+        Drive d;
+        const json& j = *it;
+        take(j, "model", &d.model);
+        take(j, "serial", &d.serial);
+        take(j, "firmware", &d.firmware);
+        take(j, "sectors", &d.sectors);
+        take(j, "smart_supported", &d.smart_supported);
+        if (j.contains("smart")) {
+            d.smart.clear();
+            for (auto a = j["smart"].begin(); a != j["smart"].end(); ++a)
+                d.smart[std::stoi(a.key())] = a->get<uint64_t>();
+        }
+        if (j.contains("identify_hex"))
+            d.identify_block = hex_bytes(j["identify_hex"].get<std::string>(), 512, "identify_hex");
+        if (j.contains("smart_hex"))
+            d.smart_block = hex_bytes(j["smart_hex"].get<std::string>(), 512, "smart_hex");
+        if (j.contains("fail"))
+            for (const json& f : j["fail"])
+                d.fail.insert(f.get<std::string>());
+        out[it.key()[0]] = d;
+    }
+    return out;
+}
+
 } // namespace
 
 bool load_fixture(const std::string& path, ReceiverState* s, std::string* error) {
@@ -114,8 +158,32 @@ bool load_fixture(const std::string& path, ReceiverState* s, std::string* error)
         if (j.contains("hosts")) s->hosts = hosts(j["hosts"]);
         if (j.contains("interfaces")) s->interfaces = interfaces(j["interfaces"]);
         if (j.contains("proc"))
-            for (const auto& [name, text] : j["proc"].items())
-                s->proc_files[name] = text.get<std::string>();
+            for (auto it = j["proc"].begin(); it != j["proc"].end(); ++it) {
+                if (it->is_null())
+                    s->proc_files.erase(it.key());
+                else
+                    s->proc_files[it.key()] = it->get<std::string>();
+            }
+        if (j.contains("mounts")) {
+            s->mounts.clear();
+            for (const json& m : j["mounts"]) {
+                Mount mount{m.at("device").get<std::string>(), m.at("at").get<std::string>(),
+                            m.value("type", "ext3"), 0, 0};
+                take(m, "total_mb", &mount.total_mb);
+                take(m, "free_mb", &mount.free_mb);
+                s->mounts.push_back(mount);
+            }
+        }
+        if (j.contains("load")) {
+            const json& l = j["load"];
+            if (l.contains("cores")) s->load.cores = l["cores"].get<std::vector<std::vector<double>>>();
+            if (l.contains("disks")) {
+                s->load.disks.clear();
+                for (auto it = l["disks"].begin(); it != l["disks"].end(); ++it)
+                    s->load.disks[it.key().at(0)] = {it->at(0).get<double>(), it->at(1).get<double>()};
+            }
+        }
+        if (j.contains("drives")) s->drives = drives(j["drives"]);
         if (j.contains("disk")) {
             take(j["disk"], "total_mb", &s->disk_total_mb);
             take(j["disk"], "free_mb", &s->disk_free_mb);

@@ -31,6 +31,37 @@ struct HostPorts {
     std::map<int, int> udp;
 };
 
+// A disk of the receiver as its ATA interface answers: identification texts and capacity, the
+// SMART attributes (number -> 48-bit raw value), or whole 512-byte blocks given as they are;
+// each request can fail.
+struct Drive {
+    std::string model = "WDC WD10EZEX-08WN4A0", serial = "WD-WCC6Y7HN2X0L", firmware = "01.01A01";
+    uint64_t sectors = 1953525168;
+    std::map<int, uint64_t> smart{{1, 0},     {3, 4116},  {4, 1532},       {5, 0},
+                                  {9, 18243}, {12, 1490}, {193, 20877},    {194, 0x140028},
+                                  {197, 0},   {199, 0},   {241, 1953125ull * 7340}};
+    std::vector<uint8_t> identify_block; // 512 bytes as HDIO_GET_IDENTITY gives them, or empty
+    std::vector<uint8_t> smart_block;    // 512 bytes of SMART READ DATA, or empty
+    bool smart_supported = true;
+    // Requests that fail: "identity" (HDIO_GET_IDENTITY), "identify" (IDENTIFY DEVICE through
+    // HDIO_DRIVE_CMD), "smart_enable" (HDIO_DRIVE_TASK), "smart_read" (SMART READ DATA).
+    std::set<std::string> fail;
+};
+
+// A mounted file system: a line of /proc/mounts, and what statvfs says of its mount point.
+struct Mount {
+    std::string device, at, type = "ext3";
+    uint64_t total_mb = 0, free_mb = 0;
+};
+
+// How fast the /proc counters grow with the receiver's clock: per core the eight counters of
+// /proc/stat in clock ticks (100 a second) per second; per disk letter the sectors read and
+// written per second.
+struct LoadRates {
+    std::vector<std::vector<double>> cores{{12, 0, 8, 78, 2, 0, 0, 0}, {20, 0, 10, 68, 2, 0, 0, 0}};
+    std::map<char, std::pair<double, double>> disks{{'a', {2048, 4096}}};
+};
+
 // A network interface of the receiver (answers to the interface ioctls).
 struct NetInterface {
     std::string name;
@@ -68,8 +99,18 @@ struct ReceiverState {
     // API entries ("TAP_Osd_Zoom") and firmware symbols ("_Z16Appl_ExecProgramPc") this
     // receiver lacks: the getter answers 0, dlsym finds nothing.
     std::set<std::string> withhold;
-    // Files below "/proc" as this receiver has them: name ("cpuinfo") -> contents.
-    std::map<std::string, std::string> proc_files;
+    // Files below "/proc" as this receiver has them: name ("cpuinfo") -> contents. "stat" and
+    // "diskstats" are made from `load` at each event unless given here; "mounts" from `mounts`.
+    std::map<std::string, std::string> proc_files{
+        {"cpuinfo", "system type\t\t: BCM7425B2 STB platform\nprocessor\t\t: 0\n"
+                    "cpu model\t\t: Broadcom BMIPS5000 V1.1  FPU V0.1\nBogoMIPS\t\t: 652.80\n"
+                    "cpu MHz\t\t\t: 1305.600\nprocessor\t\t: 1\n"
+                    "cpu model\t\t: Broadcom BMIPS5000 V1.1  FPU V0.1\n"},
+        {"meminfo", "MemTotal:         250176 kB\nMemFree:           41272 kB\n"}};
+    std::vector<Mount> mounts{{"/dev/sda2", "/mnt/hd", "ext3", 0, 0}}; // 0 MB: the disk's figures
+    LoadRates load;
+    // Disks by their letter ("a" is /dev/sda).
+    std::map<char, Drive> drives{{'a', Drive{}}};
 };
 
 // Reads a fixture; fields not given keep their defaults. False and a message on a bad file.

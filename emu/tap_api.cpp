@@ -100,6 +100,21 @@ extern "C" __attribute__((visibility("default"))) time_t time(time_t* out) {
     return t;
 }
 
+// The firmware's random numbers: a linear congruential generator, the same on every build.
+namespace {
+uint32_t random_state = 1;
+}
+
+void api::TAP_Srand(dword seed) {
+    random_state = seed;
+}
+
+dword api::TAP_Rand(dword limit) {
+    random_state = random_state * 1103515245u + 12345u;
+    const dword value = (random_state >> 16) & 0x7FFF;
+    return limit ? value % limit : value;
+}
+
 // Memory.
 
 void* api::TAP_MemAlloc(dword size) {
@@ -176,6 +191,17 @@ dword api::TAP_Hdd_TotalSize(void) {
 }
 dword api::TAP_Hdd_FreeSize(void) {
     return emu().state().disk_free_mb;
+}
+
+// The internal disk's model (40 characters) and serial number (20), padded with blanks as the
+// drive gives them; 0 when the receiver has no disk "a".
+int api::TAP_Hdd_GetHddID(char* model, char* serial) {
+    const auto& drives = emu().state().drives;
+    auto it = drives.find('a');
+    if (it == drives.end()) return 0;
+    if (model) std::snprintf(model, 41, "%-40.40s", it->second.model.c_str());
+    if (serial) std::snprintf(serial, 21, "%-20.20s", it->second.serial.c_str());
+    return 1;
 }
 
 int api::TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info) {

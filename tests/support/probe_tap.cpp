@@ -1,6 +1,8 @@
 // A small TAP that exercises the platform for the emulator's own tests: the libc clock, the
 // broadcast clock, the disk through the TAP API and through libc, a receiver call, the
-// firmware's symbols found by name, and memory kept or lost.
+// firmware's symbols found by name, and memory kept or lost. It runs beside the resident TAP
+// with an identifier of its own and ends on the exit message (0xB00 with 1); built with
+// PROBE_ENDS_ON_STOP it ends on the stop event (0x900) too.
 #include <dlfcn.h>
 #include <stdio.h>
 #include <string.h>
@@ -10,8 +12,9 @@
 #include "platform/tap_api.h"
 #include "platform/tap_header.h"
 
-// Another TAP than ours: its own identifier.
-TAP_DEFINE_HEADER_ID(0x7A0BC0FFu, "Probe", TOVAK_AUTHOR, "Platform probe", "Dec 10 2026 00:00:00")
+#define TAP_ID_PROBE 0x7A0BC0FFu // another TAP than ours
+
+TAP_DEFINE_HEADER_ID(TAP_ID_PROBE, "Probe", TOVAK_AUTHOR, "Platform probe", "Dec 10 2026 00:00:00")
 
 #define TAP_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -94,6 +97,12 @@ TAP_EXPORT dword TAP_EventHandler(word event, dword param1, dword) {
         TAP_Exit();
         return 1;
     }
+#ifdef PROBE_ENDS_ON_STOP
+    if ((event & 0xFFFF) == EVT_STOP) {
+        TAP_Exit();
+        return param1;
+    }
+#endif
     if ((event & 0xFFFF) != EVT_KEY) return (event & 0xFFFF) == EVT_IDLE ? 0 : param1;
     switch (param1) {
     case 0x10001:

@@ -1,0 +1,136 @@
+// C library calls of the TAPs that the emulator answers for the receiver: statvfs on the mount
+// points of the fixture (with its sizes), the disks' device files "/dev/sdX", and helper programs run through the shell, whose
+// running time the receiver's clock takes on. The TAPs import them without a symbol version;
+// the program that loads them defines them, so the TAPs' calls arrive here, and everything
+// else passes on to the C library.
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <ctime>
+#include <dlfcn.h>
+#include <string>
+#include <fcntl.h>
+#include <sys/statvfs.h>
+
+#include "emulator.h"
+
+using tapsim::Emulator;
+
+namespace {
+
+template <typename F> F next_function(const char* name) {
+    return reinterpret_cast<F>(tapsim::unfiltered_dlsym(RTLD_NEXT, name));
+}
+
+uint64_t monotonic_us() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<uint64_t>(t.tv_sec) * 1000000 + static_cast<uint64_t>(t.tv_nsec) / 1000;
+}
+
+// Where the receiver's path stands on this machine: a disk's device file "/dev/sdX" is the
+// emulator's file for disk X, and a disk the receiver lacks does not exist (the machine's own
+// disks are never reached). Null for every other path.
+const char* device_path(const char* path, std::string* file) {
+    Emulator* emu = Emulator::current();
+    if (!emu || !path || std::strncmp(path, "/dev/sd", 7) != 0 || !path[7] || path[8]) return nullptr;
+    *file = emu->devices().device_file(path[7]);
+    return file->c_str();
+}
+
+using open_function = int (*)(const char*, int, ...);
+
+int open_receiver(open_function real, const char* path, int flags, va_list args) {
+    mode_t mode = 0;
+    if (flags & (O_CREAT | O_TMPFILE)) mode = static_cast<mode_t>(va_arg(args, int));
+    if (!real) {
+        errno = ENOSYS;
+        return -1;
+    }
+    std::string file;
+    if (const char* device = device_path(path, &file)) {
+        if (!*device) {
+            errno = ENOENT;
+            return -1;
+        }
+        path = device;
+    }
+    return real(path, flags, mode);
+}
+
+} // namespace
+
+#define TAPSIM_EXPORT extern "C" __attribute__((visibility("default")))
+
+TAPSIM_EXPORT int statvfs(const char* path, struct statvfs* out) {
+    Emulator* emu = Emulator::current();
+    if (emu && emu->devices().mount_point_figures(emu->state(), path, out)) {
+        emu->trace().call(emu->clock().ticks(), "statvfs", {0}, path);
+        return 0;
+    }
+    using fn = int (*)(const char*, struct statvfs*);
+    static const fn real = next_function<fn>("statvfs");
+    if (!real) {
+        errno = ENOSYS;
+        return -1;
+    }
+    return real(path, out);
+}
+
+TAPSIM_EXPORT int system(const char* command) {
+    using fn = int (*)(const char*);
+    static const fn real = next_function<fn>("system");
+    if (!real) return -1;
+    const uint64_t start = monotonic_us();
+    const int r = real(command);
+    if (Emulator* emu = Emulator::current()) emu->blocked_us(monotonic_us() - start);
+    return r;
+}
+
+#ifdef __USE_LARGEFILE64
+TAPSIM_EXPORT int statvfs64(const char* path, struct statvfs64* out) {
+    Emulator* emu = Emulator::current();
+    struct statvfs figures;
+    if (emu && emu->devices().mount_point_figures(emu->state(), path, &figures)) {
+        emu->trace().call(emu->clock().ticks(), "statvfs", {0}, path);
+        *out = {};
+        out->f_bsize = figures.f_bsize;
+        out->f_frsize = figures.f_frsize;
+        out->f_blocks = figures.f_blocks;
+        out->f_bfree = figures.f_bfree;
+        out->f_bavail = figures.f_bavail;
+        out->f_namemax = figures.f_namemax;
+        return 0;
+    }
+    using fn = int (*)(const char*, struct statvfs64*);
+    static const fn real = next_function<fn>("statvfs64");
+    if (!real) {
+        errno = ENOSYS;
+        return -1;
+    }
+    return real(path, out);
+}
+#endif
+
+// open and open64 by their symbol names: the C library's headers may make either name stand for
+// the other.
+extern "C" int tapsim_open(const char* path, int flags, ...) __asm__("open");
+extern "C" int tapsim_open64(const char* path, int flags, ...) __asm__("open64");
+
+TAPSIM_EXPORT int tapsim_open(const char* path, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    static const open_function real = next_function<open_function>("open");
+    const int r = open_receiver(real, path, flags, args);
+    va_end(args);
+    return r;
+}
+
+TAPSIM_EXPORT int tapsim_open64(const char* path, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    static const open_function real = next_function<open_function>("open64");
+    const int r = open_receiver(real, path, flags, args);
+    va_end(args);
+    return r;
+}
