@@ -78,7 +78,7 @@ endfunction()
 # The TAP's libraries from the bottom up. A library calls only those below it, and links them;
 # tools/check_layers.sh checks the includes and the symbols against this order.
 set(TOVAK_LAYERS tovak_common tovak_recording tovak_osd tovak_image tovak_browser tovak_textview
-    tovak_net tovak_core)
+    tovak_infos tovak_net tovak_core)
 # The same from the top down: the order on a link line (the TAP API and the C library follow).
 set(TOVAK_LINK_ORDER ${TOVAK_LAYERS})
 list(REVERSE TOVAK_LINK_ORDER)
@@ -86,6 +86,7 @@ list(REVERSE TOVAK_LINK_ORDER)
 # Links the TAP's libraries into a test program, with libtap.so: the program's one table of the
 # TAP API, filled by the first emulator it makes.
 function(tovak_link_tap_libs target)
-    target_link_libraries(${target} PRIVATE ${TOVAK_LINK_ORDER} -L${TOVAK_LIB_DIR} -ltap)
+    target_link_libraries(${target} PRIVATE ${TOVAK_LINK_ORDER} tovak_layout_0 tovak_layout_1
+                          -L${TOVAK_LIB_DIR} -ltap)
     add_dependencies(${target} tap)
 endfunction()

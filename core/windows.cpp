@@ -5,6 +5,8 @@
 #include "browser/mp3.h"
 #include "browser/tools.h"
 #include "image/viewer.h"
+#include "infos/infos_window.h"
+#include "infos/sysinfo.h"
 #include "net/geo.h"
 #include "net/update.h"
 #include "osd/window_open.h"
@@ -14,6 +16,16 @@ namespace {
 
 dword browser_entry(const window_call& call) {
     return file_browser(call.key);
+}
+
+dword infos_entry(const window_call& call) {
+    return infos_window(call.key);
+}
+
+dword system_entry(const window_call& call) {
+    if (call.mode == SYSTEM_MAC_KNOWN) return sysinfo.mac[0] != 0;
+    system_collect();
+    return 0;
 }
 
 } // namespace
@@ -27,4 +39,6 @@ void windows_register(void) {
     window_register(ACTION_TOOL, browser_tool_entry);
     window_register(ACTION_UPDATE, update_entry);
     window_register(ACTION_LOCATE, geo_entry);
+    window_register(WINDOW_INFOS, infos_entry);
+    window_register(ACTION_SYSTEM, system_entry);
 }
