@@ -100,8 +100,13 @@ void Osd::remove_owned(int owner) {
         if (r.live && r.owner == owner) r = Region{};
 }
 
+// A text counts as painted over when the area covers the middle of its ink: a neighbour's
+// background that takes a pixel column off its edge leaves it readable.
 void Osd::overdraw(Region& r, const Rect& area) {
-    std::erase_if(r.runs, [&](const TextRun& run) { return run.ink.intersects(area); });
+    std::erase_if(r.runs, [&](const TextRun& run) {
+        const Rect middle{run.ink.x + run.ink.w / 2, run.ink.y + run.ink.h / 2, 1, 1};
+        return area.intersects(middle);
+    });
 }
 
 bool Osd::fill(int rgn, int x, int y, int w, int h, uint32_t color) {
