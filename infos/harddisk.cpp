@@ -190,6 +190,7 @@ void read_device() {
         }
         if (dev.vendor == 0) dev.vendor = vendor_class(dev.id.model);
     }
+    if (dev.vendor == -2) return; // a drive that cannot say what it is: no SMART either
     uint8_t task[7] = {ATA_SMART, SMART_ENABLE, 0, 0, 0x4F, 0xC2, 0};
     if (device_command(device_path, HDIO_DRIVE_TASK_REQ, task) == 0) {
         memset(dev.smart, 0, sizeof dev.smart);

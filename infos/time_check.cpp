@@ -24,21 +24,22 @@ constexpr int32_t unix_of_mjd0 = 40587;
 bool last_check_made;
 int64_t last_check_local;
 
-// "a.b.c.d" as an IPv4 address in network order; false for anything else.
+// "a.b.c.d" as an IPv4 address in network order (its bytes in the order written); false for
+// anything else.
 bool numeric_address(const char* text, uint32_t* address) {
-    uint32_t value = 0;
+    uint8_t bytes[4];
     for (int part = 0; part < 4; ++part) {
         if (*text < '0' || *text > '9') return false;
-        uint32_t n = 0;
+        unsigned n = 0;
         for (int digits = 0; *text >= '0' && *text <= '9'; ++text) {
-            n = n * 10 + static_cast<uint32_t>(*text - '0');
+            n = n * 10 + static_cast<unsigned>(*text - '0');
             if (++digits > 3 || n > 255) return false;
         }
-        value = value << 8 | n;
+        bytes[part] = static_cast<uint8_t>(n);
         if (part < 3 && *text++ != '.') return false;
     }
     if (*text) return false;
-    *address = htonl(value);
+    memcpy(address, bytes, sizeof bytes);
     return true;
 }
 
