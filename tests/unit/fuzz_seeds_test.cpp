@@ -48,8 +48,8 @@ class FuzzSeeds : public EmuTest {};
 
 TEST_F(FuzzSeeds, EveryTargetHasSeeds) {
     for (const char* target :
-         {"core_files", "gd", "gif", "history", "image", "inf", "mp3", "raw_stream", "document",
-          "web_text", "http_header", "update_list", "geo_answer"})
+         {"core_files", "gd", "gif", "history", "image", "inf", "infos", "mp3", "raw_stream",
+          "document", "web_text", "http_header", "update_list", "geo_answer"})
         EXPECT_GE(seed_files(target).size(), 2u) << target;
 }
 
