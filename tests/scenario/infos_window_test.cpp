@@ -50,7 +50,8 @@ class Infos : public Scenario {
     }
     position_record position_file() {
         position_record p{};
-        const std::string bytes = file_text(disk_path("/ProgramFiles/Settings/TovakRC/TovakRC.pos"));
+        const std::string bytes =
+            file_text(disk_path("/ProgramFiles/Settings/TovakRC/TovakRC.pos"));
         // The record's layout is the file's (little-endian, as this PC).
         if (bytes.size() == sizeof p) std::memcpy(&p, bytes.data(), sizeof p);
         return p;
@@ -66,9 +67,9 @@ void frankfurt(settings_record& s) {
 
 // The first of the four months the calendar shows ("December 2026").
 std::string first_month(const std::string& screen) {
-    static const char* const names[] = {"January", "February", "March",     "April",
-                                        "May",     "June",     "July",      "August",
-                                        "September", "October", "November", "December"};
+    static const char* const names[] = {"January",   "February", "March",    "April",
+                                        "May",       "June",     "July",     "August",
+                                        "September", "October",  "November", "December"};
     size_t best = std::string::npos;
     std::string found;
     for (const char* n : names) {
@@ -209,8 +210,7 @@ TEST_F(Infos, KeysOpenTheirPagesAndExitComesBack) {
           " HDD: Total=465 Free=303 [GiB]", " HDD: WDC WD10EZEX-08WN4A0",
           " Ser.: WD-WCC6Y7HN2X0L\n", " MAC: 00:1c:a2:10:20:30", " IP: 192.168.178.20 / ",
           " Signal: Level=87% Quality=74%", " Channels: TV=4 Radio=3"}},
-        {"v",
-         {"About Infos", " Program: TovakRC", " Version: v4.92a", " TAP ID: 0x7A0BC020"}},
+        {"v", {"About Infos", " Program: TovakRC", " Version: v4.92a", " TAP ID: 0x7A0BC020"}},
         {"Teletext", {"TAP Infos", " 0: /ProgramFiles/tovakrc_tms.tap"}},
         {"Fav", {"Key Infos", " Keys s. 10.12.2026: "}},
         {"Ok", {"Calculator", "Cursor: + - * /"}},
@@ -239,9 +239,9 @@ TEST_F(Infos, KeysOpenTheirPagesAndExitComesBack) {
 
 TEST_F(Infos, TheDirectKeyGoesOnToTheReceiver) {
     struct Case {
-        uint32_t flag;    // the configured Infos key
-        const char* key;  // pressed on the main page
-        uint32_t result;  // what the receiver gets; 0: the window stays
+        uint32_t flag;   // the configured Infos key
+        const char* key; // pressed on the main page
+        uint32_t result; // what the receiver gets; 0: the window stays
     } cases[] = {
         {SET_INFOS_INFO, "Info", 0x10014},
         {SET_INFOS_SUBTITLE, "Subtitle", 0x10021},
@@ -280,7 +280,7 @@ TEST_F(Infos, Calculator) {
         {"0 >", "\n 0\n", "0+"}, // a 0 before an operator is refused
         {"Recall 0 Info 5 > 1 Ok", "\n 1.5 ", nullptr},
         {"2 > 3 ^ 4 Ok", "\n 20 ", nullptr}, // no precedence
-        {"> 2 Ok", "\n 22 ", nullptr},          // an empty operand is the last result
+        {"> 2 Ok", "\n 22 ", nullptr},       // an empty operand is the last result
         {"^ Ok", "\n 484 ", nullptr},
         {"1 v 0 Ok", "\n inf ", nullptr},
     };
@@ -383,10 +383,11 @@ TEST_F(Infos, HarddiskPagesPerDisk) {
         {"a Seagate disk",
          R"("drives": {"a": {"model": "ST1000DM003-1CH162", "smart": {"1": 77, "7": 9, "9": 5}}})",
          "",
-         {" Raw Read Error Rate\nSeagate\n", " Seek Error Rate\nSeagate\n",
-          " Power-On Hours\n5\n"},
+         {" Raw Read Error Rate\nSeagate\n", " Seek Error Rate\nSeagate\n", " Power-On Hours\n5\n"},
          {"\n77\n"}},
-        {"one core: no load lines", R"("load": {"cores": [[10, 0, 10, 80, 0, 0, 0, 0]]})", "",
+        {"one core: no load lines",
+         R"("load": {"cores": [[10, 0, 10, 80, 0, 0, 0, 0]]})",
+         "",
          {" Model: WDC"},
          {"HDD R/W", "CPU 0/1"}},
         {"only sda: a key comes back to it", "", "Ok", {"/dev/sda", " Model: WDC"}, {}},
@@ -400,7 +401,9 @@ TEST_F(Infos, HarddiskPagesPerDisk) {
          "",
          {"/dev/sda", " sda2 /mnt/hd"},
          {"Model:", "Power-On Hours"}},
-        {"SMART failing: no attributes", R"("drives": {"a": {"fail": ["smart_enable"]}})", "",
+        {"SMART failing: no attributes",
+         R"("drives": {"a": {"fail": ["smart_enable"]}})",
+         "",
          {" Model: WDC"},
          {"Power-On Hours"}},
         {"nothing at all", R"("drives": {}, "mounts": [])", "", {"HDD infos not available."}, {}},
