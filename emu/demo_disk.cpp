@@ -100,6 +100,28 @@ void music(const fs::path& dir) {
         << "#EXTM3U\nTones/03 - Evening.mp3\nTones/Bonus/Night.mp3\n";
 }
 
+// The resident TAP's settings record ("TovakRC.ini", 256 bytes, little-endian) as its owner left
+// it: the first start's choices (Ch / Vol keys, Files key Ok, Infos key Subtitle, receiver and
+// remote model 1, the bookmark file) and the receiver's place entered by hand: Frankfurt am
+// Main, 50.11 N 8.68 E (location mode 1 in bits 4-6 of the start-up word).
+std::string demo_settings() {
+    std::string b(256, '\0');
+    auto put = [&](size_t at, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            b[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    put(0x08, 1, 4);          // initialised
+    put(0x0C, 0x90002, 4);    // flags
+    put(0x11, 1, 1);          // receiver model
+    put(0x12, 1, 1);          // remote model
+    put(0x18, 1 << 4, 4);     // start-up word: location mode "Manually"
+    put(0x20, 5011, 2);       // latitude x 100
+    put(0x22, 868, 2);        // longitude x 100
+    const char bookmarks[] = "/WebCache/Bookmarks.html";
+    std::memcpy(&b[0x80], bookmarks, sizeof bookmarks);
+    return b;
+}
+
 } // namespace
 
 void write_recording(const std::string& folder, const std::string& name, const char* channel,
@@ -178,6 +200,8 @@ bool make_demo_disk(const std::string& dir, std::string* error) {
         *error = "cannot make the demo disk in " + dir + ": " + ec.message();
         return false;
     }
+    std::ofstream(root / "ProgramFiles/Settings/TovakRC/TovakRC.ini", std::ios::binary)
+        << demo_settings();
     write_recording((root / "DataFiles").string(), "Tagesschau_2026-12-09.rec", "Das Erste",
                     "Tagesschau", "2026-12-09 20:00:00", 15);
     write_recording((root / "DataFiles").string(), "Terra X_2026-12-06.rec", "ZDF",
