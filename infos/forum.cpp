@@ -90,7 +90,8 @@ struct text {
         s[n] = 0;
     }
     void trim_end() {
-        while (n && (s[n - 1] == ' ' || s[n - 1] == '\t' || s[n - 1] == '\r')) --n;
+        while (n && (s[n - 1] == ' ' || s[n - 1] == '\t' || s[n - 1] == '\r'))
+            --n;
         s[n] = 0;
     }
 };
@@ -228,6 +229,30 @@ const char* forum_host(void) {
     return ui_english() ? FORUM_HOST_EN : FORUM_HOST_DE;
 }
 
+namespace {
+
+// Downloads url into the file page (libc path), the downloader's messages into log: one run of
+// "wget.mips -t 2 -T 3 -O page --no-check-certificate url 2>log" with every path quoted. The
+// text viewer's downloader (wget_fetch) is to take this over once it exists; until then this
+// is the one place that runs it. False when it could not run or failed.
+bool download(const char* wget, const char* url, const char* page, const char* log) {
+    char command[800] = "";
+    const char* const parts[] = {
+        wget, " -t 2 -T 3 -O ", page, " --no-check-certificate ", url, " 2>", log};
+    for (size_t i = 0; i < sizeof parts / sizeof parts[0]; ++i) {
+        if (i % 2 == 0) {
+            if (shell_quote_append(command, sizeof command, parts[i]) != 0) return false;
+            continue;
+        }
+        const size_t used = strlen(command), n = strlen(parts[i]);
+        if (used + n >= sizeof command) return false;
+        memcpy(command + used, parts[i], n + 1);
+    }
+    return system(command) == 0;
+}
+
+} // namespace
+
 int forum_fetch(void) {
     char* wget = program_path("wget.mips");
     if (!wget) {
@@ -243,20 +268,7 @@ int forum_fetch(void) {
     remove(page);
     char url[128];
     snprintf(url, sizeof url, "https://%s", forum_host());
-    // wget.mips -t 2 -T 3 -O page --no-check-certificate https://host 2>log, every path quoted.
-    char command[800] = "";
-    const char* const parts[] = {wget, " -t 2 -T 3 -O ", page, " --no-check-certificate ", url,
-                                 " 2>", log};
-    for (size_t i = 0; i < sizeof parts / sizeof parts[0]; ++i) {
-        if (i % 2 == 0) {
-            if (shell_quote_append(command, sizeof command, parts[i]) != 0) return -2;
-            continue;
-        }
-        const size_t used = strlen(command), n = strlen(parts[i]);
-        if (used + n >= sizeof command) return -2;
-        memcpy(command + used, parts[i], n + 1);
-    }
-    if (system(command) != 0) return -2;
+    if (!download(wget, url, page, log)) return -2;
 
     libc_file in(page, "r");
     if (!in) return -2;

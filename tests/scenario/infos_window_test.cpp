@@ -212,6 +212,7 @@ TEST_F(Infos, KeysOpenTheirPagesAndExitComesBack) {
           " Signal: Level=87% Quality=74%", " Channels: TV=4 Radio=3"}},
         {"v", {"About Infos", " Program: TovakRC", " Version: v4.92a", " TAP ID: 0x7A0BC020"}},
         {"Teletext", {"TAP Infos", " 0: /ProgramFiles/tovakrc_tms.tap"}},
+        {"Recall", {"Wget missing, please call Update in TAP menu!"}},
         {"Fav", {"Key Infos", " Keys s. 10.12.2026: "}},
         {"Ok", {"Calculator", "Cursor: + - * /"}},
         {">", {"Calendar", "December\n2026"}},
