@@ -74,8 +74,8 @@ uint32_t net_hw_interface(char* ip, size_t ip_size, char* mac, size_t mac_size) 
     return 0;
 }
 
-void device_identifier(char* out, size_t size, const char* firmware, long system_id,
-                       uint32_t fold, uint32_t total_mb) {
+void device_identifier(char* out, size_t size, const char* firmware, long system_id, uint32_t fold,
+                       uint32_t total_mb) {
     if (!out || size == 0) return;
     uint32_t n = ((fold >> 4 ^ fold) & 0xFFFFF) * 1296 + total_mb / 10240;
     int length = snprintf(out, size, "%s-%ld-", firmware ? firmware : "", system_id);

@@ -29,5 +29,5 @@ uint32_t net_hw_interface(char* ip, size_t ip_size, char* mac, size_t mac_size);
 // "%s-%d-" of the firmware version and the system ID, then n in base 36 (0-9, A-Z), least
 // significant digit first, n = (((fold >> 4) ^ fold) & 0xFFFFF) * 1296 + total_mb / 10240;
 // n = 0 adds no digit.
-void device_identifier(char* out, size_t size, const char* firmware, long system_id,
-                       uint32_t fold, uint32_t total_mb);
+void device_identifier(char* out, size_t size, const char* firmware, long system_id, uint32_t fold,
+                       uint32_t total_mb);

@@ -65,7 +65,7 @@ double atan_series(double x) {
 } // namespace
 
 double m_floor(double x) {
-    if (x != x || x >= two_52 || x <= -two_52) return x; // NaN, or already whole
+    if (x != x || x >= two_52 || x <= -two_52) return x;               // NaN, or already whole
     double r = x >= 0 ? (x + two_52) - two_52 : (x - two_52) + two_52; // the nearest whole
     if (r > x) r -= 1.0;
     return r;

@@ -8,9 +8,9 @@
 #include "platform/firmware.h"
 
 // Values kept by the start-up for the rest of the run.
-extern int32_t clock_offset;    // time() - 946684800; up to 120: the receiver was just powered on
-extern dword tap_key;  // 0x10022 (Aux) or 0x10040 (Sat)
-extern int update_due; // 0, 1 or 2: the idle duties run the update check when not 0
+extern int32_t clock_offset; // time() - 946684800; up to 120: the receiver was just powered on
+extern dword tap_key;        // 0x10022 (Aux) or 0x10040 (Sat)
+extern int update_due;       // 0, 1 or 2: the idle duties run the update check when not 0
 
 // TAP_Main: 1 to stay resident, 0 when the TAP must not run (a copy is running already, or
 // memory ran out). self is the TAP's own event handler (how it finds itself in the task

@@ -110,13 +110,13 @@ std::string demo_settings() {
         for (int i = 0; i < bytes; ++i)
             b[at + i] = static_cast<char>(v >> (8 * i));
     };
-    put(0x08, 1, 4);          // initialised
-    put(0x0C, 0x90002, 4);    // flags
-    put(0x11, 1, 1);          // receiver model
-    put(0x12, 1, 1);          // remote model
-    put(0x18, 1 << 4, 4);     // start-up word: location mode "Manually"
-    put(0x20, 5011, 2);       // latitude x 100
-    put(0x22, 868, 2);        // longitude x 100
+    put(0x08, 1, 4);       // initialised
+    put(0x0C, 0x90002, 4); // flags
+    put(0x11, 1, 1);       // receiver model
+    put(0x12, 1, 1);       // remote model
+    put(0x18, 1 << 4, 4);  // start-up word: location mode "Manually"
+    put(0x20, 5011, 2);    // latitude x 100
+    put(0x22, 868, 2);     // longitude x 100
     const char bookmarks[] = "/WebCache/Bookmarks.html";
     std::memcpy(&b[0x80], bookmarks, sizeof bookmarks);
     return b;

@@ -66,11 +66,13 @@ std::vector<NetInterface> interfaces(const json& list) {
 
 // "0a1b..." as bytes; exactly `size` of them or an error.
 std::vector<uint8_t> hex_bytes(const std::string& text, size_t size, const std::string& what) {
-    if (text.size() != size * 2) throw std::runtime_error(what + " wants " + std::to_string(size) + " bytes");
+    if (text.size() != size * 2)
+        throw std::runtime_error(what + " wants " + std::to_string(size) + " bytes");
     std::vector<uint8_t> out(size);
     for (size_t i = 0; i < size; ++i) {
         unsigned v;
-        if (std::sscanf(text.c_str() + 2 * i, "%2x", &v) != 1) throw std::runtime_error("bad hex in " + what);
+        if (std::sscanf(text.c_str() + 2 * i, "%2x", &v) != 1)
+            throw std::runtime_error("bad hex in " + what);
         out[i] = static_cast<uint8_t>(v);
     }
     return out;
@@ -176,11 +178,13 @@ bool load_fixture(const std::string& path, ReceiverState* s, std::string* error)
         }
         if (j.contains("load")) {
             const json& l = j["load"];
-            if (l.contains("cores")) s->load.cores = l["cores"].get<std::vector<std::vector<double>>>();
+            if (l.contains("cores"))
+                s->load.cores = l["cores"].get<std::vector<std::vector<double>>>();
             if (l.contains("disks")) {
                 s->load.disks.clear();
                 for (auto it = l["disks"].begin(); it != l["disks"].end(); ++it)
-                    s->load.disks[it.key().at(0)] = {it->at(0).get<double>(), it->at(1).get<double>()};
+                    s->load.disks[it.key().at(0)] = {it->at(0).get<double>(),
+                                                     it->at(1).get<double>()};
             }
         }
         if (j.contains("drives")) s->drives = drives(j["drives"]);

@@ -37,9 +37,17 @@ struct HostPorts {
 struct Drive {
     std::string model = "WDC WD10EZEX-08WN4A0", serial = "WD-WCC6Y7HN2X0L", firmware = "01.01A01";
     uint64_t sectors = 1953525168;
-    std::map<int, uint64_t> smart{{1, 0},     {3, 4116},  {4, 1532},       {5, 0},
-                                  {9, 18243}, {12, 1490}, {193, 20877},    {194, 0x140028},
-                                  {197, 0},   {199, 0},   {241, 1953125ull * 7340}};
+    std::map<int, uint64_t> smart{{1, 0},
+                                  {3, 4116},
+                                  {4, 1532},
+                                  {5, 0},
+                                  {9, 18243},
+                                  {12, 1490},
+                                  {193, 20877},
+                                  {194, 0x140028},
+                                  {197, 0},
+                                  {199, 0},
+                                  {241, 1953125ull * 7340}};
     std::vector<uint8_t> identify_block; // 512 bytes as HDIO_GET_IDENTITY gives them, or empty
     std::vector<uint8_t> smart_block;    // 512 bytes of SMART READ DATA, or empty
     bool smart_supported = true;

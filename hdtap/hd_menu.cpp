@@ -187,8 +187,8 @@ void show_about() {
     }
     osd_init(&menu_window, 450, 182);
     const unsigned long gp = image_gp(), got = image_got();
-    osd_printf(&menu_window, " text=%lx data=%lx bss=%lx", address(IMAGE_TEXT),
-               address(IMAGE_DATA), address(IMAGE_BSS));
+    osd_printf(&menu_window, " text=%lx data=%lx bss=%lx", address(IMAGE_TEXT), address(IMAGE_DATA),
+               address(IMAGE_BSS));
     osd_printf(&menu_window, " end=%lx got=%lx gp=%lx", address(IMAGE_END), got, gp);
     osd_printf(&menu_window, " main=%lx init=%lx hdr=%lx",
                address(reinterpret_cast<void*>(&TAP_Main)),

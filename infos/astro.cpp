@@ -4,9 +4,9 @@
 
 namespace {
 
-constexpr double mjd_j2000 = 51544.5;     // 2000-01-01 12:00 UT
-constexpr double mjd_unix0 = 40587;       // 1970-01-01
-constexpr double horizon = -0.0145444104; // sin of -50 arc minutes (the angle itself, radians)
+constexpr double mjd_j2000 = 51544.5;        // 2000-01-01 12:00 UT
+constexpr double mjd_unix0 = 40587;          // 1970-01-01
+constexpr double horizon = -0.0145444104;    // sin of -50 arc minutes (the angle itself, radians)
 constexpr double hour_angle_per_day = 360.0; // the sun's hour angle grows by a turn a day
 
 struct sun_place {
@@ -47,8 +47,8 @@ double sun_event(double t, double latitude, double longitude, int sign) {
     const double phi = latitude * M_DEG;
     for (int i = 0; i < 5; ++i) {
         const sun_place p = sun_at(t);
-        double cos_h =
-            (m_sin(horizon) - m_sin(phi) * m_sin(p.declination)) / (m_cos(phi) * m_cos(p.declination));
+        double cos_h = (m_sin(horizon) - m_sin(phi) * m_sin(p.declination)) /
+                       (m_cos(phi) * m_cos(p.declination));
         if (cos_h > 1) cos_h = 1;   // never rises: the transit
         if (cos_h < -1) cos_h = -1; // never sets: 12 hours from the transit
         const double h0 = m_acos(cos_h) / M_DEG;
@@ -94,15 +94,14 @@ double flmoon(int n, int type) {
         jd += (0.1734 - 0.000393 * T) * m_sin(M) + 0.0021 * m_sin(2 * M) - 0.4068 * m_sin(Mm) +
               0.0161 * m_sin(2 * Mm) - 0.0004 * m_sin(3 * Mm) + 0.0104 * m_sin(2 * F) -
               0.0051 * m_sin(M + Mm) - 0.0074 * m_sin(M - Mm) + 0.0004 * m_sin(2 * F + M) -
-              0.0004 * m_sin(2 * F - M) - 0.0006 * m_sin(2 * F + Mm) +
-              0.0010 * m_sin(2 * F - Mm) + 0.0005 * m_sin(M + 2 * Mm);
+              0.0004 * m_sin(2 * F - M) - 0.0006 * m_sin(2 * F + Mm) + 0.0010 * m_sin(2 * F - Mm) +
+              0.0005 * m_sin(M + 2 * Mm);
     } else {
         jd += (0.1721 - 0.0004 * T) * m_sin(M) + 0.0021 * m_sin(2 * M) - 0.6280 * m_sin(Mm) +
               0.0089 * m_sin(2 * Mm) - 0.0004 * m_sin(3 * Mm) + 0.0079 * m_sin(2 * F) -
               0.0119 * m_sin(M + Mm) - 0.0047 * m_sin(M - Mm) + 0.0003 * m_sin(2 * F + M) -
-              0.0004 * m_sin(2 * F - M) - 0.0006 * m_sin(2 * F + Mm) +
-              0.0021 * m_sin(2 * F - Mm) + 0.0003 * m_sin(M + 2 * Mm) +
-              0.0004 * m_sin(M - 2 * Mm) - 0.0003 * m_sin(2 * M + Mm);
+              0.0004 * m_sin(2 * F - M) - 0.0006 * m_sin(2 * F + Mm) + 0.0021 * m_sin(2 * F - Mm) +
+              0.0003 * m_sin(M + 2 * Mm) + 0.0004 * m_sin(M - 2 * Mm) - 0.0003 * m_sin(2 * M + Mm);
         const double quarter = 0.0028 - 0.0004 * m_cos(M) + 0.0003 * m_cos(Mm);
         jd += type == MOON_FIRST_QUARTER ? quarter : -quarter;
     }

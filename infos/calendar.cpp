@@ -105,7 +105,8 @@ void draw_month(osd_window* win, const layout& l, int x, int y, int year, int mo
     const int width = l.large ? 210 : 176;
     const bool this_month = is_today(year, month);
     osd_goto(win, x, y);
-    osd_text(win, month_name(month), ST_MEASURE | ST_SAME_LINE | (this_month ? PAL_YELLOW_ON_RED : 0));
+    osd_text(win, month_name(month),
+             ST_MEASURE | ST_SAME_LINE | (this_month ? PAL_YELLOW_ON_RED : 0));
     osd_goto(win, x + width + (l.large ? 0 : 1), y);
     snprintf(line_buffer + 1, sizeof line_buffer - 1, "%d", year);
     osd_text(win, line_buffer + 1, ST_RIGHT | ST_SAME_LINE);
@@ -138,8 +139,8 @@ void draw_feasts(osd_window* win, const layout& l, int year, int month) {
     char easter_month[24];
     snprintf(easter_month, sizeof easter_month, "%s", month_name(easter_m));
     snprintf(line_buffer + 1, sizeof line_buffer - 1, "%s: %d. %s, %s: %d. %s %d",
-             ui_text("Easter", "Ostern"), easter_d, easter_month,
-             ui_text("Pentecost", "Pfingsten"), pentecost_d, month_name(pentecost_m), year);
+             ui_text("Easter", "Ostern"), easter_d, easter_month, ui_text("Pentecost", "Pfingsten"),
+             pentecost_d, month_name(pentecost_m), year);
     osd_text(win, line_buffer + 1, ST_SAME_LINE);
 }
 

@@ -10,7 +10,7 @@ extern const key_table calendar_keys;
 
 // The shown months and today's date, kept between openings.
 struct calendar_view {
-    int year, month;                       // the first month shown
+    int year, month;                        // the first month shown
     int today_year, today_month, today_day; // taken at the first opening and on Reset
     int today_weekday;                      // 0 = Monday
     bool today_taken;

@@ -282,8 +282,8 @@ void identity_parse(const uint8_t block[ATA_BLOCK], bool swapped, disk_identity*
     field_text(block, 20, 20, swapped, id->serial);
     field_text(block, 46, 8, swapped, id->firmware);
     field_text(block, 54, 40, swapped, id->model);
-    id->sectors = static_cast<uint64_t>(le32(block + 200)) |
-                  static_cast<uint64_t>(le32(block + 204)) << 32;
+    id->sectors =
+        static_cast<uint64_t>(le32(block + 200)) | static_cast<uint64_t>(le32(block + 204)) << 32;
 }
 
 int smart_attributes(const uint8_t page[ATA_BLOCK], smart_attribute* out, int max) {
@@ -346,7 +346,8 @@ void harddisk_page_prepare(text_page* page, int next) {
                 letter = letter >= LAST_LETTER ? FIRST_LETTER : letter + 1;
                 continue;
             }
-            page_line(page, 0, "%s", ui_text("HDD infos not available.", "HDD-Infos nicht vorhanden."));
+            page_line(page, 0, "%s",
+                      ui_text("HDD infos not available.", "HDD-Infos nicht vorhanden."));
         }
         if (load_measure(letter) == 0) {
             const load_figures& f = load_monitor.figures;

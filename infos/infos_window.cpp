@@ -118,8 +118,7 @@ void location_lines(text_page* p, unsigned mode, double latitude, double longitu
     field(position.region, sizeof position.region, region, sizeof region);
     field(position.region_code, sizeof position.region_code, region_code, sizeof region_code);
     field(position.country, sizeof position.country, country, sizeof country);
-    field(position.country_code, sizeof position.country_code, country_code,
-          sizeof country_code);
+    field(position.country_code, sizeof position.country_code, country_code, sizeof country_code);
     if (mode != 1 && (city[0] || region[0] || country[0])) {
         char text[80];
         location_text(mode, city, region, region_code, country, country_code, text, sizeof text);
@@ -154,7 +153,8 @@ void moon_line(text_page* p, double jd, bool full) {
     const double mjd = jd - JD_OF_MJD0 + position.utc_offset / 1440.0;
     const int day = static_cast<int>(mjd);
     const int minute = static_cast<int>((mjd - day) * 1440);
-    page_line(p, 0, "%s: %s%s", full ? ui_text("Full moon", "Vollmond") : ui_text("New moon", "Neumond"),
+    page_line(p, 0, "%s: %s%s",
+              full ? ui_text("Full moon", "Vollmond") : ui_text("New moon", "Neumond"),
               date_time_text(static_cast<word>(day), minute), utc_mark());
 }
 
@@ -317,9 +317,9 @@ void close_window() {
 // Info or Subtitle: when it is the configured direct key, it goes on to the receiver.
 int direct_key(dword key) {
     const dword plain = key & ~KEY_TAP_MARK;
-    const bool configured = (settings.flags & SET_INFOS_SUBTITLE) ? plain == KEY_SUBTITLE
-                                                                  : plain == KEY_INFO &&
-                                                                        (settings.flags & SET_INFOS_INFO);
+    const bool configured = (settings.flags & SET_INFOS_SUBTITLE)
+                                ? plain == KEY_SUBTITLE
+                                : plain == KEY_INFO && (settings.flags & SET_INFOS_INFO);
     if (!configured) return KEY_DONE;
     window_flags |= WS_PASS_INFOS;
     close_window();
@@ -335,10 +335,15 @@ int leave(dword) {
 // the empty rows make its empty line and its final line break.
 constexpr key_row infos_rows[] = {
     on(KEY_INFO, direct_key)
-        .help("Info: Subtitle: Call native direct key", "Info: Subtitle: Aufruf der nativen Direkttaste"),
+        .help("Info: Subtitle: Call native direct key",
+              "Info: Subtitle: Aufruf der nativen Direkttaste"),
     on(KEY_SUBTITLE, direct_key),
-    on(KEY_TELETEXT, show_taps).help("Teletext: TAP list", "Teletext: TAP-Liste").in_panel(1, 3, "TAPs"),
-    on(KEY_RECALL, show_forum).help("Recall: Forum infos", "Recall: Forum-Infos").in_panel(2, 0, "Forum"),
+    on(KEY_TELETEXT, show_taps)
+        .help("Teletext: TAP list", "Teletext: TAP-Liste")
+        .in_panel(1, 3, "TAPs"),
+    on(KEY_RECALL, show_forum)
+        .help("Recall: Forum infos", "Recall: Forum-Infos")
+        .in_panel(2, 0, "Forum"),
     on(KEY_DOWN, show_about).help("v: TAP version", "v: TAP-Version").in_panel(1, 2, "About"),
     on(KEY_UP, show_harddisk)
         .help("^: Show harddisk infos", "^: Harddisk-Informationen")
@@ -354,9 +359,12 @@ constexpr key_row infos_rows[] = {
         .in_panel(2, 2, "Calculator", "Rechner"),
     on(KEY_FAV, show_keys).help("Fav: Key infos", "Fav: Tasteninfos"),
     heading("", ""),
-    named(KEY_TVRADIO, "TvRadio: Toggle font size", "TvRadio: Schriftgr\xF6\xDF" "e wechseln"),
+    named(KEY_TVRADIO, "TvRadio: Toggle font size",
+          "TvRadio: Schriftgr\xF6\xDF"
+          "e wechseln"),
     named(KEY_AUDIO, "Audio: Toggle language", "Audio: Sprache wechseln"),
-    named(KEY_SLEEP, "Sleep: Screen capture of active window", "Sleep: Screen Capture des akt. Fensters"),
+    named(KEY_SLEEP, "Sleep: Screen capture of active window",
+          "Sleep: Screen Capture des akt. Fensters"),
     on(KEY_EXIT, leave).help("Exit: Leave Infos & Tools", "Exit: Infos & Tools verlassen"),
     heading("", ""),
     on(KEY_MENU, show_diagnostics),

@@ -87,8 +87,8 @@ int grid_font(dword) {
 }
 
 constexpr key_row test_grid_rows[] = {
-    on(KEY_0, grid_reset),          on(KEY_UP, grid_background),  on(KEY_DOWN, grid_background),
-    on(KEY_LEFT, grid_foreground),  on(KEY_RIGHT, grid_foreground), on(KEY_TVRADIO, grid_font),
+    on(KEY_0, grid_reset),         on(KEY_UP, grid_background),    on(KEY_DOWN, grid_background),
+    on(KEY_LEFT, grid_foreground), on(KEY_RIGHT, grid_foreground), on(KEY_TVRADIO, grid_font),
 };
 
 void grid_draw(osd_window* win) {
@@ -113,7 +113,8 @@ void grid_draw(osd_window* win) {
             else
                 snprintf(line_buffer + 1, sizeof line_buffer - 1, "%c",
                          'A' + static_cast<int>(TAP_Rand(26) % 26));
-            const bool marked = x <= mark_x && mark_x < x + cell && y <= mark_y && mark_y < y + cell;
+            const bool marked =
+                x <= mark_x && mark_x < x + cell && y <= mark_y && mark_y < y + cell;
             osd_text(win, line_buffer + 1,
                      ST_RIGHT | ST_SAME_LINE | (marked && r && c ? PAL_YELLOW_ON_RED : custom));
             if (marked && r && c) osd_text(win, "   ", ST_SAME_LINE | ST_MEASURE);

@@ -23,21 +23,11 @@ struct model_row {
 };
 
 constexpr model_row models[] = {
-    {22010, "SRP 2100"},
-    {22120, "SRP 2401 CI+"},
-    {22121, "SRP 2410"},
-    {22130, "SRP 2401 CI+ Conax"},
-    {22570, "SRP 2401 CI+ Eco"},
-    {32020, "TRF 2400"},
-    {32026, "TRF 2460"},
-    {32028, "TRF 53x0"},
-    {32044, "TRF 7170"},
-    {32340, "TRP 5000"},
-    {32341, "TRF 2470"},
-    {32501, "TRF 7260"},
-    {33021, "TRF 7160"},
-    {42031, "CRP 2401 CI+"},
-    {42561, "CRP 2401 CI+ Conax"},
+    {22010, "SRP 2100"},           {22120, "SRP 2401 CI+"},     {22121, "SRP 2410"},
+    {22130, "SRP 2401 CI+ Conax"}, {22570, "SRP 2401 CI+ Eco"}, {32020, "TRF 2400"},
+    {32026, "TRF 2460"},           {32028, "TRF 53x0"},         {32044, "TRF 7170"},
+    {32340, "TRP 5000"},           {32341, "TRF 2470"},         {32501, "TRF 7260"},
+    {33021, "TRF 7160"},           {42031, "CRP 2401 CI+"},     {42561, "CRP 2401 CI+ Conax"},
 };
 
 constexpr long two_slot_model = 22010;
@@ -164,8 +154,7 @@ void system_collect(void) {
                       sizeof s.fw_build);
     s.mac[0] = 0;
     const uint32_t fold = net_hw_interface(s.local_ip, sizeof s.local_ip, s.mac, sizeof s.mac);
-    device_identifier(s.device_id, sizeof s.device_id, s.fw_version, id, fold,
-                      TAP_Hdd_TotalSize());
+    device_identifier(s.device_id, sizeof s.device_id, s.fw_version, id, fold, TAP_Hdd_TotalSize());
     if (!s.disk_model[0]) {
         // The firmware writes the model (40 characters) and the serial (20) with their ends.
         char model[64] = "", serial[64] = "";

@@ -10,15 +10,15 @@
 #include "osd/window.h"
 
 struct system_info {
-    char model[24];        // from the system ID; "" for unknown IDs
-    int recording_slots;   // 4, or 2 for the model that has two
-    char system_type[64];  // /proc/cpuinfo "system type"
-    char cpu_model[64];    // /proc/cpuinfo "cpu model", cut at "  FPU"
-    char cpu_mhz[16];      // /proc/cpuinfo "cpu MHz"
-    int memory_mb;         // /proc/meminfo "MemTotal" in kB / 1000 + 1; 0 unknown
-    char fw_version[31];   // the firmware's version text
-    char fw_build[40];     // the build text of the firmware's code image
-    char disk_model[48];   // TAP_Hdd_GetHddID
+    char model[24];       // from the system ID; "" for unknown IDs
+    int recording_slots;  // 4, or 2 for the model that has two
+    char system_type[64]; // /proc/cpuinfo "system type"
+    char cpu_model[64];   // /proc/cpuinfo "cpu model", cut at "  FPU"
+    char cpu_mhz[16];     // /proc/cpuinfo "cpu MHz"
+    int memory_mb;        // /proc/meminfo "MemTotal" in kB / 1000 + 1; 0 unknown
+    char fw_version[31];  // the firmware's version text
+    char fw_build[40];    // the build text of the firmware's code image
+    char disk_model[48];  // TAP_Hdd_GetHddID
     char disk_serial[32];
     char local_ip[40];
     char mac[20];

@@ -40,11 +40,11 @@ inline double event(double jd0, double lat, double lon, double guess_min, int si
         const double eps = eps0 + 0.00256 * std::cos(omega * deg);
         const double decl = std::asin(std::sin(eps * deg) * std::sin(lambda * deg));
         const double y = std::pow(std::tan(eps * deg / 2), 2);
-        const double eot = 4 / deg *
-                           (y * std::sin(2 * L0 * deg) - 2 * e * std::sin(M * deg) +
-                            4 * e * y * std::sin(M * deg) * std::cos(2 * L0 * deg) -
-                            0.5 * y * y * std::sin(4 * L0 * deg) -
-                            1.25 * e * e * std::sin(2 * M * deg));
+        const double eot =
+            4 / deg *
+            (y * std::sin(2 * L0 * deg) - 2 * e * std::sin(M * deg) +
+             4 * e * y * std::sin(M * deg) * std::cos(2 * L0 * deg) -
+             0.5 * y * y * std::sin(4 * L0 * deg) - 1.25 * e * e * std::sin(2 * M * deg));
         const double cos_ha = std::cos(90.833 * deg) / (std::cos(lat * deg) * std::cos(decl)) -
                               std::tan(lat * deg) * std::tan(decl);
         if (cos_ha > 1 || cos_ha < -1) {

@@ -83,7 +83,7 @@ TEST(InfosCalendar, EasterAndPentecostExamples) {
     struct Case {
         int year, easter_m, easter_d, pentecost_m, pentecost_d;
     } cases[] = {
-        {2025, 4, 20, 6, 8}, {2024, 3, 31, 5, 19}, {2019, 4, 21, 6, 9},
+        {2025, 4, 20, 6, 8},  {2024, 3, 31, 5, 19}, {2019, 4, 21, 6, 9},
         {1818, 3, 22, 5, 10}, {2038, 4, 25, 6, 13}, // the earliest and the latest Easter
     };
     for (const Case& c : cases) {
@@ -118,9 +118,9 @@ TEST(InfosCalendar, NormalisationKeepsTheShownRange) {
     struct Case {
         int year, month, want_year, want_month;
     } cases[] = {
-        {2026, 0, 2025, 12},  {2026, -2, 2025, 10}, {2026, 13, 2027, 1}, {2026, 16, 2027, 4},
-        {1580, 6, 1583, 1},   {1583, 0, 1583, 1},   {3000, 13, 3000, 12}, {3010, 1, 3000, 12},
-        {1583, 1, 1583, 1},   {3000, 12, 3000, 12},
+        {2026, 0, 2025, 12}, {2026, -2, 2025, 10}, {2026, 13, 2027, 1},  {2026, 16, 2027, 4},
+        {1580, 6, 1583, 1},  {1583, 0, 1583, 1},   {3000, 13, 3000, 12}, {3010, 1, 3000, 12},
+        {1583, 1, 1583, 1},  {3000, 12, 3000, 12},
     };
     for (const Case& c : cases) {
         int y = c.year, m = c.month;
@@ -136,11 +136,11 @@ TEST(InfosSun, RiseAndSetWithinThreeMinutesOfTheReference) {
         const char* name;
         double lat, lon;
     } cities[] = {
-        {"Berlin", 52.52, 13.40},     {"Madrid", 40.42, -3.70},      {"Reykjavik", 64.15, -21.94},
-        {"Helsinki", 60.17, 24.94},   {"New York", 40.71, -74.01},   {"Anchorage", 61.22, -149.90},
+        {"Berlin", 52.52, 13.40},      {"Madrid", 40.42, -3.70},     {"Reykjavik", 64.15, -21.94},
+        {"Helsinki", 60.17, 24.94},    {"New York", 40.71, -74.01},  {"Anchorage", 61.22, -149.90},
         {"Fairbanks", 64.84, -147.72}, {"Sydney", -33.87, 151.21},   {"Tokyo", 35.68, 139.69},
-        {"Quito", -0.18, -78.47},     {"Cape Town", -33.92, 18.42},  {"Ushuaia", -54.80, -68.30},
-        {"Auckland", -36.85, 174.76}, {"Honolulu", 21.31, -157.86},  {"Nuuk", 64.18, -51.72},
+        {"Quito", -0.18, -78.47},      {"Cape Town", -33.92, 18.42}, {"Ushuaia", -54.80, -68.30},
+        {"Auckland", -36.85, 174.76},  {"Honolulu", 21.31, -157.86}, {"Nuuk", 64.18, -51.72},
     };
     struct Day {
         int y, m, d;
@@ -151,7 +151,8 @@ TEST(InfosSun, RiseAndSetWithinThreeMinutesOfTheReference) {
     for (const City& c : cities)
         for (const Day& day : days) {
             const long mjd = mjd_of(day.y, day.m, day.d);
-            const sun_reference::Times ref = sun_reference::times(static_cast<int>(mjd), c.lat, c.lon);
+            const sun_reference::Times ref =
+                sun_reference::times(static_cast<int>(mjd), c.lat, c.lon);
             if (ref.polar) continue; // polar day and night are left out
             uint32_t rise, set;
             sun_times(static_cast<uint16_t>(mjd), c.lat, c.lon, &rise, &set);
@@ -162,8 +163,8 @@ TEST(InfosSun, RiseAndSetWithinThreeMinutesOfTheReference) {
                                      std::to_string(day.m) + "-" + std::to_string(day.d);
             EXPECT_NEAR(rise_min, ref.rise_min, 3.0) << "sunrise " << what;
             EXPECT_NEAR(set_min, ref.set_min, 3.0) << "sunset " << what;
-            worst = std::max({worst, std::fabs(rise_min - ref.rise_min),
-                              std::fabs(set_min - ref.set_min)});
+            worst = std::max(
+                {worst, std::fabs(rise_min - ref.rise_min), std::fabs(set_min - ref.set_min)});
             ++compared;
         }
     EXPECT_GT(compared, 100);
@@ -200,7 +201,8 @@ TEST(InfosMoon, PhasesWithinMinutesOfPublishedTimes) {
         {2024, 9, 18, 2, 34, MOON_FULL},  {2025, 3, 14, 6, 55, MOON_FULL},
     };
     for (const Phase& p : phases) {
-        const double published = julian_day(p.y, p.m, p.d) - 0.5 + (p.hour * 60 + p.minute) / 1440.0;
+        const double published =
+            julian_day(p.y, p.m, p.d) - 0.5 + (p.hour * 60 + p.minute) / 1440.0;
         // The search from a week before finds it.
         const double found = moonphase(published - 7, p.type);
         EXPECT_NEAR((found - published) * 1440, 0, 10) << p.y << "-" << p.m << "-" << p.d;

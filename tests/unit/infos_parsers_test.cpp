@@ -127,9 +127,14 @@ line_source text_lines(const std::string& text) {
 
 std::string stat_text(long c0_busy, long c0_idle, long c1_busy, long c1_idle) {
     return "cpu  1 2 3 4 5 6 7 8\n"
-           "cpu0 " + std::to_string(c0_busy) + " 0 0 " + std::to_string(c0_idle) + " 0 0 0 0\n"
-           "cpu1 " + std::to_string(c1_busy) + " 0 0 " + std::to_string(c1_idle) + " 0 0 0 0\n"
-           "intr " + std::string(300, '7') + "\nctxt 1\n";
+           "cpu0 " +
+           std::to_string(c0_busy) + " 0 0 " + std::to_string(c0_idle) +
+           " 0 0 0 0\n"
+           "cpu1 " +
+           std::to_string(c1_busy) + " 0 0 " + std::to_string(c1_idle) +
+           " 0 0 0 0\n"
+           "intr " +
+           std::string(300, '7') + "\nctxt 1\n";
 }
 
 TEST(InfosLoad, LinesOfStatAndDiskstats) {
@@ -236,8 +241,8 @@ TEST(InfosLoad, RatesCountFromZeroWithoutAStartingPoint) {
 
 TEST(InfosLoad, LongLinesArePassedOver) {
     // A first line far beyond the line buffer whose rest would look like a core's line.
-    const std::string text = "intr " + std::string(94, '1') + "cpu0 1 2 3 4 5 6 7 8\n" +
-                             stat_text(1, 1, 1, 1);
+    const std::string text =
+        "intr " + std::string(94, '1') + "cpu0 1 2 3 4 5 6 7 8\n" + stat_text(1, 1, 1, 1);
     char line[LOAD_LINE];
     line_source src = text_lines(text);
     ASSERT_TRUE(line_next(&src, line, sizeof line));
@@ -265,8 +270,8 @@ std::vector<uint8_t> identify(const char* serial, const char* firmware, const ch
 
 TEST(InfosDisk, IdentityInBothByteOrders) {
     for (bool swapped : {false, true}) {
-        const auto b = identify("  WD-WCC6Y7HN2X0L", "01.01A01", "WDC WD10EZEX-08WN4A0",
-                                1953525168, swapped);
+        const auto b =
+            identify("  WD-WCC6Y7HN2X0L", "01.01A01", "WDC WD10EZEX-08WN4A0", 1953525168, swapped);
         disk_identity id;
         identity_parse(b.data(), swapped, &id);
         EXPECT_STREQ(id.serial, "WD-WCC6Y7HN2X0L") << swapped;
@@ -288,8 +293,12 @@ TEST(InfosDisk, VendorClasses) {
     struct Case {
         const char* model;
         int vendor;
-    } cases[] = {{"Crucial_CT500MX500SSD1", 6}, {"SAMSUNG HD103SJ", 3}, {"ST1000DM003", 2},
-                 {"WDC WD10EZEX", 1},           {"HGST HTS721010", 0}, {"", 0},
+    } cases[] = {{"Crucial_CT500MX500SSD1", 6},
+                 {"SAMSUNG HD103SJ", 3},
+                 {"ST1000DM003", 2},
+                 {"WDC WD10EZEX", 1},
+                 {"HGST HTS721010", 0},
+                 {"", 0},
                  {"STORAGE", 2}}; // a prefix decides
     for (const Case& c : cases)
         EXPECT_EQ(vendor_class(c.model), c.vendor) << c.model;
@@ -312,7 +321,7 @@ TEST(InfosDisk, SmartValues) {
     const auto page = smart_page({
         {194, {0x28, 0x00, 0x14, 0x00, 0x00, 0x00}}, // temperature: byte 5 alone
         {190, {0x1E, 0x05, 0x00, 0x00, 0x00, 0x00}},
-        {9, {0x10, 0x27, 0x00, 0x00, 0x99, 0x99}}, // 32 bits
+        {9, {0x10, 0x27, 0x00, 0x00, 0x99, 0x99}},   // 32 bits
         {241, {0x88, 0x52, 0x6A, 0x74, 0x00, 0x00}}, // 1953125000 sectors: 1000 GB
         {242, {0x00, 0x00, 0x00, 0x00, 0x01, 0x00}}, // bit 32: the fifth raw byte counts
         {5, {0, 0, 0, 0, 0, 0}},
@@ -344,12 +353,18 @@ TEST(InfosDisk, AttributeNamesPerVendorClass) {
         int number, vendor;
         const char* name; // null: none
     } cases[] = {
-        {189, 1, "High Fly Writes"},       {189, 6, "Factory Bad Blocks"},
-        {189, 0, "High Fly Writes"},       {180, 6, "Unused Reserve Blocks"},
-        {180, 1, "Unused Reserve Blocks"}, {202, 6, "Percentage Lifetime Remaining"},
-        {202, 3, "DAM Error Rate"},        {1, 2, "Raw Read Error Rate"},
-        {194, 1, "Device Temperature [C]"}, {255, 0, nullptr},
-        {0, 0, nullptr},                   {246, 2, "Cumulative Host Sectors Written [GB]"},
+        {189, 1, "High Fly Writes"},
+        {189, 6, "Factory Bad Blocks"},
+        {189, 0, "High Fly Writes"},
+        {180, 6, "Unused Reserve Blocks"},
+        {180, 1, "Unused Reserve Blocks"},
+        {202, 6, "Percentage Lifetime Remaining"},
+        {202, 3, "DAM Error Rate"},
+        {1, 2, "Raw Read Error Rate"},
+        {194, 1, "Device Temperature [C]"},
+        {255, 0, nullptr},
+        {0, 0, nullptr},
+        {246, 2, "Cumulative Host Sectors Written [GB]"},
     };
     for (const Case& c : cases) {
         const char* name = smart_name(c.number, c.vendor);
@@ -368,12 +383,17 @@ TEST(InfosTime, QuarterHourOffsets) {
         bool accepted;
         int32_t minutes;
     } cases[] = {
-        {(2 * 60 + 7) * 60, true, 120},   {-(2 * 60 + 7) * 60, true, -120},
-        {9 * 60, true, 0},                {10 * 60, true, 15},
-        {-10 * 60, true, -15},            {59, true, 0},
+        {(2 * 60 + 7) * 60, true, 120},
+        {-(2 * 60 + 7) * 60, true, -120},
+        {9 * 60, true, 0},
+        {10 * 60, true, 15},
+        {-10 * 60, true, -15},
+        {59, true, 0},
         {(5 * 60 + 30) * 60, true, 330}, // India
-        {(95 * 15 + 9) * 60, true, 95 * 15}, {96 * 15 * 60, false, 0},
-        {-96 * 15 * 60, false, 0},        {3 * 86400, false, 0}, // a lying server: days off
+        {(95 * 15 + 9) * 60, true, 95 * 15},
+        {96 * 15 * 60, false, 0},
+        {-96 * 15 * 60, false, 0},
+        {3 * 86400, false, 0}, // a lying server: days off
     };
     const int64_t server = 1765400000;
     for (const Case& c : cases) {
