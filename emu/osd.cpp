@@ -100,21 +100,23 @@ void Osd::remove_owned(int owner) {
         if (r.live && r.owner == owner) r = Region{};
 }
 
-// A text counts as painted over when the area covers the middle of its ink: a neighbour's
-// background that takes a pixel column off its edge leaves it readable.
-void Osd::overdraw(Region& r, const Rect& area) {
+// Drawing through a text's ink paints it over. The background of a text drawn beside it paints
+// it over only when it covers the middle of its ink: a neighbour's background that takes a
+// pixel column off its edge leaves it readable.
+void Osd::overdraw(Region& r, const Rect& area, bool by_text) {
     std::erase_if(r.runs, [&](const TextRun& run) {
+        if (!by_text) return run.ink.intersects(area);
         const Rect middle{run.ink.x + run.ink.w / 2, run.ink.y + run.ink.h / 2, 1, 1};
         return area.intersects(middle);
     });
 }
 
-bool Osd::fill(int rgn, int x, int y, int w, int h, uint32_t color) {
+bool Osd::fill(int rgn, int x, int y, int w, int h, uint32_t color, bool by_text) {
     Region* r = live(rgn);
     if (!r) return false;
     Rect a = clip(Rect{x, y, w, h}, r->place.w, r->place.h);
     if (a.empty()) return true;
-    overdraw(*r, a);
+    overdraw(*r, a, by_text);
     for (int j = a.y; j < a.y + a.h; ++j)
         std::fill_n(r->px.begin() + static_cast<size_t>(j) * r->place.w + a.x, a.w, color);
     return true;
@@ -126,7 +128,7 @@ int Osd::put_text(int rgn, int x, int y, int max_x, const std::string& text, uin
     if (!r) return -1;
     int line = Font::line_height(size);
     int right = std::min(max_x, r->place.w);
-    if (bg >> 24) fill(rgn, x, y, right - x, line, bg);
+    if (bg >> 24) fill(rgn, x, y, right - x, line, bg, true);
     struct Ctx {
         Region* r;
         int x0, y0, right;

@@ -54,7 +54,8 @@ class Osd {
     int create(int owner, int x, int y, int w, int h); // handle, or -1 when none is free
     bool remove(int rgn);
     void remove_owned(int owner);
-    bool fill(int rgn, int x, int y, int w, int h, uint32_t color);
+    // by_text: the background of a text (see overdraw).
+    bool fill(int rgn, int x, int y, int w, int h, uint32_t color, bool by_text = false);
     int put_text(int rgn, int x, int y, int max_x, const std::string& latin1, uint32_t fg,
                  uint32_t bg, int size);
     int text_width(const std::string& latin1, int size) { return font_->width(latin1, size); }
@@ -80,7 +81,7 @@ class Osd {
 
   private:
     Region* live(int rgn);
-    void overdraw(Region& r, const Rect& area);
+    void overdraw(Region& r, const Rect& area, bool by_text = false);
     bool run_hidden(size_t rgn, const TextRun& run) const;
     void compose_regions(std::vector<uint32_t>& out, bool opaque) const;
 

@@ -198,16 +198,18 @@ TEST_F(Infos, LocationFromThePositionRecordAndTheDayLengthLeftOut) {
 }
 
 TEST_F(Infos, KeysOpenTheirPagesAndExitComesBack) {
-    start_infos(frankfurt);
+    // A processor whose model names its FPU, and 124000 kB of memory.
+    start_infos(
+        frankfurt,
+        R"("proc": {"cpuinfo": "system type\t: BCM7405\ncpu model\t: BMIPS4380 V7.0  FPU V0.1\ncpu MHz\t\t: 400.000\n", "meminfo": "MemTotal:  124000 kB\n"})");
     struct Case {
         const char* keys;
         std::vector<const char*> shown;
     } cases[] = {
         {"<",
-         {"System Infos", " Sys.ID: 22010 (SRP 2100)", " Type: BCM7425B2 STB platform",
-          " FW: TMS 5.21.10 (tapsim) (Jul 21 2015 10:43:07)",
-          " CPU: Broadcom BMIPS5000 V1.1 (1305.600 MHz)", " MEM: 251 [MB]",
-          " HDD: Total=465 Free=303 [GiB]", " HDD: WDC WD10EZEX-08WN4A0",
+         {"System Infos", " Sys.ID: 22010 (SRP 2100)", " Type: BCM7405\n",
+          " FW: TMS 5.21.10 (tapsim) (Jul 21 2015 10:43:07)", " CPU: BMIPS4380 V7.0 (400.000 MHz)",
+          " MEM: 125 [MB]", " HDD: Total=465 Free=303 [GiB]", " HDD: WDC WD10EZEX-08WN4A0",
           " Ser.: WD-WCC6Y7HN2X0L\n", " MAC: 00:1c:a2:10:20:30", " IP: 192.168.178.20 / ",
           " Signal: Level=87% Quality=74%", " Channels: TV=4 Radio=3"}},
         {"v", {"About Infos", " Program: TovakRC", " Version: v4.92a", " TAP ID: 0x7A0BC020"}},
