@@ -428,7 +428,7 @@ TEST_F(Infos, HarddiskPagesPerDisk) {
 TEST_F(Infos, DiagnosticModePages) {
     start_infos([](settings_record& s) { s.flags |= SET_DIAGNOSTIC; });
     run("Sat Info Menu");
-    for (const char* text : {"Tovak Infos", " text=", " heap=", " global code: ", " GetTick=",
+    for (const char* text : {"Tovak Infos", " end=", " heap=", " global code: ", " GetTick=",
                              "\xC2\xB5s GetState=", " maxticks=", " code="})
         EXPECT_TRUE(screen_has(text)) << text << "\n" << screen();
     run("Exit Guide");
