@@ -61,7 +61,7 @@ std::vector<uint8_t> Devices::identify_block(const Drive& d, bool ata_order) {
     put_text(&b, 46, 8, d.firmware, ata_order);
     put_text(&b, 54, 40, d.model, ata_order);
     put_le(&b, 120, d.sectors > 0x0FFFFFFF ? 0x0FFFFFFF : d.sectors, 4); // 28-bit capacity
-    put_le(&b, 166, 0x7400, 2);                                           // 48-bit addressing
+    put_le(&b, 166, 0x7400, 2);                                          // 48-bit addressing
     put_le(&b, 200, d.sectors, 8);
     return b;
 }
@@ -161,8 +161,8 @@ std::map<std::string, std::string> Devices::proc_texts(const ReceiverState& stat
     return texts;
 }
 
-bool Devices::build(const std::string& root, const std::string& dev_dir,
-                    const ReceiverState& state, std::string* why) {
+bool Devices::build(const std::string& root, const std::string& dev_dir, const ReceiverState& state,
+                    std::string* why) {
     root_ = root;
     dev_dir_ = dev_dir;
     files_.clear();

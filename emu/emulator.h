@@ -233,7 +233,7 @@ class Emulator {
     std::string error_;
     void* libtap_ = nullptr;
     bool libtap_fresh_ = false;
-    std::string work_;         // our own temporary folder
+    std::string work_; // our own temporary folder
     FileTree tree_;
     std::string root_;         // the receiver's "/" ("" in the namespace)
     std::string mounted_disk_; // the disk folder a tmpfs was mounted on

@@ -1,15 +1,15 @@
 // C library calls of the TAPs that the emulator answers for the receiver: statvfs on the mount
-// points of the fixture (with its sizes), the disks' device files "/dev/sdX", and helper programs run through the shell, whose
-// running time the receiver's clock takes on. The TAPs import them without a symbol version;
-// the program that loads them defines them, so the TAPs' calls arrive here, and everything
-// else passes on to the C library.
+// points of the fixture (with its sizes), the disks' device files "/dev/sdX", and helper programs
+// run through the shell, whose running time the receiver's clock takes on. The TAPs import them
+// without a symbol version; the program that loads them defines them, so the TAPs' calls arrive
+// here, and everything else passes on to the C library.
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
 #include <ctime>
 #include <dlfcn.h>
-#include <string>
 #include <fcntl.h>
+#include <string>
 #include <sys/statvfs.h>
 
 #include "emulator.h"
@@ -33,7 +33,8 @@ uint64_t monotonic_us() {
 // disks are never reached). Null for every other path.
 const char* device_path(const char* path, std::string* file) {
     Emulator* emu = Emulator::current();
-    if (!emu || !path || std::strncmp(path, "/dev/sd", 7) != 0 || !path[7] || path[8]) return nullptr;
+    if (!emu || !path || std::strncmp(path, "/dev/sd", 7) != 0 || !path[7] || path[8])
+        return nullptr;
     *file = emu->devices().device_file(path[7]);
     return file->c_str();
 }
@@ -62,21 +63,6 @@ int open_receiver(open_function real, const char* path, int flags, va_list args)
 
 #define TAPSIM_EXPORT extern "C" __attribute__((visibility("default")))
 
-TAPSIM_EXPORT int statvfs(const char* path, struct statvfs* out) {
-    Emulator* emu = Emulator::current();
-    if (emu && emu->devices().mount_point_figures(emu->state(), path, out)) {
-        emu->trace().call(emu->clock().ticks(), "statvfs", {0}, path);
-        return 0;
-    }
-    using fn = int (*)(const char*, struct statvfs*);
-    static const fn real = next_function<fn>("statvfs");
-    if (!real) {
-        errno = ENOSYS;
-        return -1;
-    }
-    return real(path, out);
-}
-
 TAPSIM_EXPORT int system(const char* command) {
     using fn = int (*)(const char*);
     static const fn real = next_function<fn>("system");
@@ -87,28 +73,40 @@ TAPSIM_EXPORT int system(const char* command) {
     return r;
 }
 
-#ifdef __USE_LARGEFILE64
-TAPSIM_EXPORT int statvfs64(const char* path, struct statvfs64* out) {
+// statvfs by its symbol names: the program is built with 64-bit file offsets, so its struct
+// statvfs is the one statvfs64 fills (and on a 64-bit machine the one statvfs fills too).
+extern "C" int tapsim_statvfs64(const char* path, struct statvfs* out) __asm__("statvfs64");
+
+namespace {
+
+using statvfs_function = int (*)(const char*, struct statvfs*);
+
+int statvfs_receiver(statvfs_function real, const char* path, struct statvfs* out) {
     Emulator* emu = Emulator::current();
-    struct statvfs figures;
-    if (emu && emu->devices().mount_point_figures(emu->state(), path, &figures)) {
+    if (emu && emu->devices().mount_point_figures(emu->state(), path, out)) {
         emu->trace().call(emu->clock().ticks(), "statvfs", {0}, path);
-        *out = {};
-        out->f_bsize = figures.f_bsize;
-        out->f_frsize = figures.f_frsize;
-        out->f_blocks = figures.f_blocks;
-        out->f_bfree = figures.f_bfree;
-        out->f_bavail = figures.f_bavail;
-        out->f_namemax = figures.f_namemax;
         return 0;
     }
-    using fn = int (*)(const char*, struct statvfs64*);
-    static const fn real = next_function<fn>("statvfs64");
     if (!real) {
         errno = ENOSYS;
         return -1;
     }
     return real(path, out);
+}
+
+} // namespace
+
+TAPSIM_EXPORT int tapsim_statvfs64(const char* path, struct statvfs* out) {
+    static const statvfs_function real = next_function<statvfs_function>("statvfs64");
+    return statvfs_receiver(real, path, out);
+}
+
+#if __SIZEOF_POINTER__ == 8
+extern "C" int tapsim_statvfs(const char* path, struct statvfs* out) __asm__("statvfs");
+
+TAPSIM_EXPORT int tapsim_statvfs(const char* path, struct statvfs* out) {
+    static const statvfs_function real = next_function<statvfs_function>("statvfs");
+    return statvfs_receiver(real, path, out);
 }
 #endif
 
