@@ -17,7 +17,7 @@ using emu_test::CoreTest;
 
 namespace {
 
-constexpr uint32_t probe_id = 0x7A0BC0F0; // the test TAP's identifier
+constexpr uint32_t probe_id = 0x7A0BC0FF; // the test TAP's identifier
 
 const page_item* item_with(const text_page& p, const std::string& text) {
     for (int i = 0; i < p.count; ++i)
