@@ -18,7 +18,6 @@ namespace {
 enum { TEXT_CAP = 2048, PAGE_CAP = 1 << 20, RESULT_BYTES = 799 };
 
 const char page_file[] = "/tmp/topfield.forum.wget";
-const char log_file[] = "/tmp/topfield.forum.wget.log";
 const char result_file[] = "TovakRC.forum";
 
 // A text being trimmed to what is shown; every change keeps it within its capacity.
@@ -229,46 +228,20 @@ const char* forum_host(void) {
     return ui_english() ? FORUM_HOST_EN : FORUM_HOST_DE;
 }
 
-namespace {
-
-// Downloads url into the file page (libc path), the downloader's messages into log: one run of
-// "wget.mips -t 2 -T 3 -O page --no-check-certificate url 2>log" with every path quoted. The
-// text viewer's downloader (wget_fetch) is to take this over once it exists; until then this
-// is the one place that runs it. False when it could not run or failed.
-bool download(const char* wget, const char* url, const char* page, const char* log) {
-    char command[800] = "";
-    const char* const parts[] = {
-        wget, " -t 2 -T 3 -O ", page, " --no-check-certificate ", url, " 2>", log};
-    for (size_t i = 0; i < sizeof parts / sizeof parts[0]; ++i) {
-        if (i % 2 == 0) {
-            if (shell_quote_append(command, sizeof command, parts[i]) != 0) return false;
-            continue;
-        }
-        const size_t used = strlen(command), n = strlen(parts[i]);
-        if (used + n >= sizeof command) return false;
-        memcpy(command + used, parts[i], n + 1);
-    }
-    return system(command) == 0;
-}
-
-} // namespace
-
 int forum_fetch(void) {
-    char* wget = program_path("wget.mips");
-    if (!wget) {
-        error_clear(); // the window says it in its own words
-        return -1;
-    }
-    mem_block wget_owner(wget);
-    char result[1024], page[1024], log[1024];
+    char result[1024], page[1024];
     if (path_libc_into(nullptr, result_file, result, sizeof result) != 0 ||
-        path_map(page_file, page, sizeof page) != 0 || path_map(log_file, log, sizeof log) != 0)
+        path_map(page_file, page, sizeof page) != 0)
         return -2;
     remove(result);
     remove(page);
-    char url[128];
-    snprintf(url, sizeof url, "https://%s", forum_host());
-    if (!download(wget, url, page, log)) return -2;
+    // The text viewer's downloader, over a secure link; the window says what failed in its own
+    // words, so the downloader's standard messages are withdrawn.
+    const int status = wget_fetch(forum_host(), page, 1);
+    if (status != 0) {
+        error_clear();
+        return status == -1 ? -1 : -2;
+    }
 
     libc_file in(page, "r");
     if (!in) return -2;
