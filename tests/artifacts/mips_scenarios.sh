@@ -42,8 +42,9 @@ records=$(find "$out/mips" -type f | wc -l)
 # The memory figures the TAP logs depend on the size of its records, which are larger with the
 # PC's 64-bit pointers; a log's hash therefore stays out, its lines are compared without them.
 # More things differ by nature and are left out: the loopback port a connection of the TAP
-# came from (the trace's connect), the addresses the HD TAP's diagnostics page shows, and the
-# content of a helper program's error log (wget names ports and times there).
+# came from (the trace's connect), the addresses the diagnostics pages show (the HD TAP's, and
+# that of Infos & Tools with its marker spans, image sizes and heap figures), and the content
+# of a helper program's error log (wget names ports and times there).
 for build in pc mips; do
     for f in "$out/$build"/*.files; do
         sed -E -i 's/(free|avail)=[0-9]+/\1=N/g; /\.log [0-9]+ [0-9]+$/d; s/(\.stderr) [0-9]+ [0-9]+$/\1 N N/' "$f"
@@ -52,7 +53,10 @@ for build in pc mips; do
         sed -E -i 's/("call":"connect","args":\[[0-9]+,)[0-9]+\]/\1N]/' "$f"
     done
     for f in "$out/$build"/*.screens; do
-        sed -E -i 's/ (text|data|bss|end|got|gp|main|init|hdr)=[0-9a-f]+/ \1=A/g' "$f"
+        sed -E -i -e 's/ (text|data|bss|end|got|gp|main|init|hdr|heap|stack|code)=[0-9a-f]+/ \1=A/g' \
+            -e 's/=A\+[0-9]+/=A+N/g; s/: [0-9a-f]+\.\.[0-9a-f]+ -?[0-9]+/: A..A N/g' \
+            -e 's/(diffs=-?[0-9]+ )[0-9]+\/[0-9.]+ ?[kKMG]?B?/\1N\/N/g' \
+            -e 's/avail0=[0-9]+ [-+][0-9.]+ KB/avail0=N N KB/g' "$f"
     done
 done
 if ! diff -r -x '*.log' "$out/pc" "$out/mips" > "$out/diff"; then
