@@ -1,12 +1,10 @@
 // C library calls of the TAPs that the emulator answers for the receiver: statvfs on the mount
-// points of the fixture (with its sizes), the disks' device files "/dev/sdX", and helper programs
-// run through the shell, whose running time the receiver's clock takes on. The TAPs import them
-// without a symbol version; the program that loads them defines them, so the TAPs' calls arrive
-// here, and everything else passes on to the C library.
+// points of the fixture (with its sizes) and the disks' device files "/dev/sdX". The TAPs import
+// them without a symbol version; the program that loads them defines them, so the TAPs' calls
+// arrive here, and everything else passes on to the C library.
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
-#include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <string>
@@ -20,12 +18,6 @@ namespace {
 
 template <typename F> F next_function(const char* name) {
     return reinterpret_cast<F>(tapsim::unfiltered_dlsym(RTLD_NEXT, name));
-}
-
-uint64_t monotonic_us() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<uint64_t>(t.tv_sec) * 1000000 + static_cast<uint64_t>(t.tv_nsec) / 1000;
 }
 
 // Where the receiver's path stands on this machine: a disk's device file "/dev/sdX" is the
@@ -62,16 +54,6 @@ int open_receiver(open_function real, const char* path, int flags, va_list args)
 } // namespace
 
 #define TAPSIM_EXPORT extern "C" __attribute__((visibility("default")))
-
-TAPSIM_EXPORT int system(const char* command) {
-    using fn = int (*)(const char*);
-    static const fn real = next_function<fn>("system");
-    if (!real) return -1;
-    const uint64_t start = monotonic_us();
-    const int r = real(command);
-    if (Emulator* emu = Emulator::current()) emu->blocked_us(monotonic_us() - start);
-    return r;
-}
 
 // statvfs by its symbol names: the program is built with 64-bit file offsets, so its struct
 // statvfs is the one statvfs64 fills (and on a 64-bit machine the one statvfs fills too).
