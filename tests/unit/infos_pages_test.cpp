@@ -93,7 +93,7 @@ TEST_F(CoreTest, CountAndStopTheTapsBesideUs) {
     fw_reset();
     // The files the receiver would have installed: MIPS objects with the probe's identifier.
     const std::vector<uint8_t> elf =
-        tap_elf::tap_file({{"._tap_id", std::string("\xF0\xC0\x0B\x7A", 4)}});
+        tap_elf::tap_file({{"._tap_id", std::string("\xFF\xC0\x0B\x7A", 4)}});
     const std::filesystem::path twin = dir / "probe_twin.tap";
     emu_test::write_file(twin, std::string(elf.begin(), elf.end()));
     const int ends_on_stop =
