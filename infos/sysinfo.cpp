@@ -6,6 +6,7 @@
 
 #include "common/file_io.h"
 #include "common/fw_bind.h"
+#include "common/models.h"
 #include "common/receiver_id.h"
 #include "common/receiver_path.h"
 #include "common/records.h"
@@ -17,20 +18,6 @@ system_info sysinfo;
 
 namespace {
 
-struct model_row {
-    long system_id;
-    const char* name;
-};
-
-constexpr model_row models[] = {
-    {22010, "SRP 2100"},           {22120, "SRP 2401 CI+"},     {22121, "SRP 2410"},
-    {22130, "SRP 2401 CI+ Conax"}, {22570, "SRP 2401 CI+ Eco"}, {32020, "TRF 2400"},
-    {32026, "TRF 2460"},           {32028, "TRF 53x0"},         {32044, "TRF 7170"},
-    {32340, "TRP 5000"},           {32341, "TRF 2470"},         {32501, "TRF 7260"},
-    {33021, "TRF 7160"},           {42031, "CRP 2401 CI+"},     {42561, "CRP 2401 CI+ Conax"},
-};
-
-constexpr long two_slot_model = 22010;
 enum { PROC_LINE = 800 }; // a line of a /proc file as far as it is read
 
 bool white(char c) {
@@ -55,16 +42,6 @@ void lookup_once(const char* file, const char* key, char* out, size_t size) {
 }
 
 } // namespace
-
-const char* model_name(long system_id) {
-    for (const model_row& m : models)
-        if (m.system_id == system_id) return m.name;
-    return "";
-}
-
-int model_recording_slots(long system_id) {
-    return system_id == two_slot_model ? 2 : 4;
-}
 
 bool proc_line_value(const char* line, size_t length, const char* key, char* out, size_t size) {
     const size_t key_length = strlen(key);

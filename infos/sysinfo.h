@@ -26,10 +26,6 @@ struct system_info {
 };
 extern system_info sysinfo;
 
-// The model name of a system ID ("" when unknown) and its recording slots.
-const char* model_name(long system_id);
-int model_recording_slots(long system_id);
-
 // One line of a /proc file: when it begins with key and its first ':' is followed by a blank,
 // the text after ": " without trailing white space goes to out (cut to size) and the result
 // is true.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/models.h"
 #include "common/receiver_id.h"
 #include "infos/forum.h"
 #include "infos/harddisk.h"
