@@ -183,7 +183,8 @@ void system_page_prepare(text_page* page) {
 }
 
 void system_page(osd_window* win, const text_page* page) {
-    osd_frame(win, 360, 21, "System Infos", TOVAK_VERSION, 0);
+    // Wide enough for the firmware's version and build texts on one line in either font.
+    osd_frame(win, 470, 21, "System Infos", TOVAK_VERSION, 0);
     page_draw(win, page);
     osd_finish(win);
 }
