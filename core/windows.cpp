@@ -1,5 +1,7 @@
 #include "core/windows.h"
 
+#include <stdio.h>
+
 #include "browser/browser.h"
 #include "browser/file_details.h"
 #include "browser/mp3.h"
@@ -24,6 +26,11 @@ dword infos_entry(const window_call& call) {
 
 dword system_entry(const window_call& call) {
     if (call.mode == SYSTEM_MAC_KNOWN) return sysinfo.mac[0] != 0;
+    if (call.mode == SYSTEM_DEVICE_ID) {
+        if (call.answer && call.answer_size)
+            snprintf(call.answer, call.answer_size, "%s", sysinfo.device_id);
+        return sysinfo.device_id[0] != 0;
+    }
     system_collect();
     return 0;
 }

@@ -23,6 +23,7 @@
 #include "infos/time_check.h"
 #include "osd/ibox.h"
 #include "osd/window.h"
+#include "osd/window_open.h"
 #include "osd/window_state.h"
 #include "platform/tap_header.h"
 
@@ -421,6 +422,11 @@ dword infos_window(dword key) {
     if (key & (KEY_REPEAT | KEY_RELEASE)) return 0;
     if (key == 0) {
         window_flags |= WS_INFOS;
+        // With the location taken from the IP address and none known yet, the geolocation asks
+        // its services first (at most once a day).
+        if (settings_location_mode(settings) == 0 && position.latitude == 0 &&
+            position.longitude == 0)
+            window_ask(ACTION_LOCATE, mode_call(0), 0);
         screen_take();
         show_main();
         return 0;

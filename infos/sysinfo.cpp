@@ -168,9 +168,9 @@ void system_page_prepare(text_page* page) {
     page_line(page, 0, "Ser.: %s", serial);
     page_skip(page);
     page_line(page, 0, "MAC: %s", s.mac);
-    // The public address is the IP geolocation's (its known one, or a fresh query).
+    // The public address is the IP geolocation's (the one known from this run, or a fresh query).
     char public_ip[40] = "";
-    window_ask(ACTION_PUBLIC_IP, with_answer(mode_call(-1), public_ip, sizeof public_ip), 0);
+    window_ask(ACTION_LOCATE, with_answer(mode_call(-1), public_ip, sizeof public_ip), 0);
     public_ip[sizeof public_ip - 1] = 0;
     page_line(page, 0, "IP: %s / %s (%d %d)", s.local_ip, public_ip, position.provider,
               position.service);

@@ -32,8 +32,6 @@ enum window_id {
     ACTION_EPG_DETAILS, // the EPG's details document (mode: epg_details_mode); see below
     ACTION_LOCATE,      // IP geolocation (mode -1, 0, 1, 2): the public IP address into answer
                         // ("" when no service answered); 0 when mode 0 asked nobody, else 1
-    ACTION_PUBLIC_IP,   // the public IP address of the IP geolocation (mode: its request, -1 the
-                        // known one or a fresh query) into the answer ("" when there is none)
     WINDOW_IDS
 };
 

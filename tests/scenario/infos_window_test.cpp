@@ -8,9 +8,13 @@
 #include "common/hosts.h"
 #include "common/records.h"
 #include "common/settings.h"
+#include "http_server.h"
+#include "net/geo.h"
 #include "scenario.h"
 #include "sntp_server.h"
 
+using scenario::HttpReply;
+using scenario::HttpServer;
 using scenario::Scenario;
 using scenario::SntpServer;
 
@@ -201,6 +205,49 @@ TEST_F(Infos, LocationFromThePositionRecordAndTheDayLengthLeftOut) {
         EXPECT_TRUE(screen_has(line)) << line << "\n" << screen();
     EXPECT_FALSE(screen_has("Day duration")) << screen();
     run("Exit");
+}
+
+TEST_F(Infos, OpeningWithTheLocationFromTheIpAddressAsksTheGeolocation) {
+    // The first geolocation service answers for Munich with the public address 93.184.216.34.
+    const std::string answer =
+        "<?xml version=\"1.0\"?>\n<query>\n<status>success</status>\n<country>Germany</country>\n"
+        "<countryCode>DE</countryCode>\n<region>BY</region>\n<regionName>Bavaria</regionName>\n"
+        "<city>Munich</city>\n<lat>48.1</lat>\n<lon>11.6</lon>\n<query>93.184.216.34</query>\n"
+        "</query>\n";
+    HttpReply reply;
+    reply.head = "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(answer.size()) +
+                 "\r\nDate: Thu, 10 Dec 2026 19:15:30 GMT\r\n";
+    reply.body = answer;
+    struct Case {
+        const char* what;
+        void (*setup)(settings_record&);
+        size_t asked_at_opening; // requests once the window is open
+        const char* shown;       // on the main page
+    } cases[] = {
+        {"location from the IP address, none known",
+         [](settings_record& s) { s.startup &= ~(7u << 4); }, 1,
+         " Latitude: +48.10\xC2\xB0, Longitude: +11.60\xC2\xB0"},
+        {"manual location", frankfurt, 0, " Latitude: +50.11\xC2\xB0, Longitude: +8.68\xC2\xB0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HttpServer server(reply);
+        start_infos(c.setup);
+        emu->state().hosts = {tapsim::HostPorts{GEO_HOST_1, server.port(), 0, {}}};
+        run("Sat Info");
+        EXPECT_EQ(server.requests().size(), c.asked_at_opening);
+        EXPECT_TRUE(screen_has(c.shown)) << screen();
+        // The system infos show the public address known from this run, or ask for it once.
+        run("<");
+        EXPECT_TRUE(screen_has(" IP: 192.168.178.20 / 93.184.216.34 (")) << screen();
+        EXPECT_EQ(server.requests().size(), 1u);
+        run("Exit Exit Sat Info <");
+        EXPECT_EQ(server.requests().size(), 1u) << "known for the run";
+        EXPECT_NEAR(position_file().latitude, 48.1, 1e-4);
+        run("Exit Exit");
+        expect_memory_kept();
+        emu.reset();
+    }
 }
 
 TEST_F(Infos, KeysOpenTheirPagesAndExitComesBack) {

@@ -75,8 +75,11 @@ TEST_F(SilentUpdate, TheIdleDutyNotifiesTheServerOnce) {
     run("wait 80s");
     const std::vector<std::string> requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
+    // The agent carries the receiver's device identifier: the emulator's firmware version and
+    // system ID, then its MAC fold and disk size in base 36.
     EXPECT_EQ(requests[0], "GET /tovakrc/tovakrc_tms.tap HTTP/1.0\r\nHost: www.tovak.test\r\n"
-                           "User-Agent: TovakRC v4.92a X-0000010-11000200-HD\r\n\r\n");
+                           "User-Agent: TovakRC v4.92a TMS 5.21.10 (tapsim)-22010-A1LBXI-0000010-"
+                           "11000200-HD\r\n\r\n");
     const std::string ini = file_text(settings_file("TovakRC.ini"));
     EXPECT_EQ(le(ini, 0x14, 2), TODAY) << "the day of the check";
     EXPECT_EQ(le(ini, 0x16, 2), 0u);
