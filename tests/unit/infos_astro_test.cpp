@@ -215,7 +215,9 @@ TEST(InfosMoon, SearchFindsTheFirstPhaseAtOrAfterTheStart) {
     for (int i = 0; i < 30; ++i) {
         const double next = moonphase(previous, MOON_FULL);
         EXPECT_GE(next, previous);
-        if (i > 0) EXPECT_NEAR(next - previous, 29.53, 0.6) << "one lunation to the next";
+        if (i > 0) {
+            EXPECT_NEAR(next - previous, 29.53, 0.6) << "one lunation to the next";
+        }
         previous = next + 0.01;
     }
     // The quarters lie between new and full moon.

@@ -401,7 +401,9 @@ TEST(InfosTime, QuarterHourOffsets) {
         int32_t minutes = 12345;
         EXPECT_EQ(quarter_hour_offset(server + c.difference, server, &minutes), c.accepted)
             << c.difference;
-        if (c.accepted) EXPECT_EQ(minutes, c.minutes) << c.difference;
+        if (c.accepted) {
+            EXPECT_EQ(minutes, c.minutes) << c.difference;
+        }
     }
     int32_t minutes = 7;
     EXPECT_FALSE(quarter_hour_offset(1765400000, 0, &minutes)) << "no answer";
