@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -23,11 +24,21 @@ std::string mips_twin(const std::string& file_name) {
     return fs::exists(p, ec) ? p.string() : "";
 }
 
+namespace {
+
+// The machine's clock in seconds. Not time(): while an emulator runs, time() is the receiver's
+// clock, which can lie before or after the file times the machine gives.
+time_t machine_time() {
+    return std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+}
+
+} // namespace
+
 void Scenario::SetUp() {
     dir = tapsim::make_temp_dir("scenario");
     ASSERT_FALSE(dir.empty());
     disk = dir / "disk";
-    started = ::time(nullptr) - 1;
+    started = machine_time() - 1;
     fs::create_directories(disk / "ProgramFiles");
 }
 
@@ -105,7 +116,7 @@ void list_files(const fs::path& top, std::ostream& out) {
 // the test's when its time lies between the test's start and now by the machine's clock; the
 // TAP's own files carry the receiver's clock or the times it copied.
 void fix_times(const fs::path& top, time_t since) {
-    const time_t now = ::time(nullptr) + 1;
+    const time_t now = machine_time() + 1;
     struct timespec fixed[2] = {{1796148000, 0}, {1796148000, 0}}; // 2026-12-01 18:00 UTC
     std::error_code ec;
     if (!fs::exists(top, ec)) return;
