@@ -6,6 +6,7 @@
 #include "browser/file_details.h"
 #include "browser/mp3.h"
 #include "browser/tools.h"
+#include "core/trim.h"
 #include "image/viewer.h"
 #include "infos/infos_window.h"
 #include "infos/sysinfo.h"
@@ -48,4 +49,5 @@ void windows_register(void) {
     window_register(ACTION_LOCATE, geo_entry);
     window_register(WINDOW_INFOS, infos_entry);
     window_register(ACTION_SYSTEM, system_entry);
+    window_register(ACTION_TRIM, trim_entry);
 }

@@ -577,6 +577,18 @@ bool Emulator::run_command(const std::string& raw, std::string* error) {
         if (!parse_number(a, &n) || !parse_number(b, &m)) return bad("want play MODE TRICK");
         state_.play.mode = static_cast<int>(n);
         state_.play.trick = static_cast<int>(m);
+    } else if (cmd == "playpos") {
+        if (!word32(a, &n) || !word32(b, &m) || b.empty()) return bad("want playpos BLOCK TOTAL");
+        state_.play.block = static_cast<uint32_t>(n);
+        state_.play.total = static_cast<uint32_t>(m);
+    } else if (cmd == "playfile") {
+        std::string path;
+        if (a.empty() || !b.empty() || !disk_.resolve(a.c_str(), &path))
+            return bad("want playfile PATH (a receiver path)");
+        state_.play.file = path;
+    } else if (cmd == "cut") {
+        if ((a != "fail" && a != "ok") || !b.empty()) return bad("want cut fail or ok");
+        firmware_files_.cut_fails = a == "fail";
     } else {
         uint32_t code = key_code(cmd);
         if (!code || !a.empty()) return bad("unknown key or command");

@@ -72,6 +72,7 @@ struct FirmwareFiles {
     std::string selected;                         // receiver path chosen by ApplHdd_SelectFolder
     std::string version = "TMS 5.21.10 (tapsim)"; // what Appl_SetApplVer writes to _osdOutBuf
     std::string build = "Jul 21 2015 10:43:07";   // the build text of the code image
+    bool cut_fails = false; // ApplHdd_FileCutPaste refuses and leaves the file as it was
 };
 
 // The firmware's code image as TAPs scan it between the symbols "_ftext" and "_fdata": a
@@ -146,7 +147,8 @@ class Emulator {
 
     // Script commands ("Sat", "0x1003f", "hold v 10", "wait 900ms", "snap NAME", "snap NAME
     // sleep" (taken in the next sleep of a TAP), "stop [PARAM]", "msg 1", "event CODE [P1
-    // [P2]]", "state S SS", "play MODE TRICK", "playinfo fail|ok"). False and a message on a
+    // [P2]]", "state S SS", "play MODE TRICK", "playinfo fail|ok",
+    // "playpos BLOCK TOTAL", "playfile PATH", "cut fail|ok"). False and a message on a
     // bad command.
     bool run_command(const std::string& line, std::string* error);
     bool run_script(const std::string& path, std::string* error);

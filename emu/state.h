@@ -77,6 +77,9 @@ struct NetInterface {
     uint8_t mac[6];
 };
 
+// A recording's stream: a name ending in ".rec" or ".ts" (any case).
+bool is_stream_name(const std::string& name);
+
 // Milliseconds of MPEG audio in a file (its frames counted), 0 when it has none.
 uint64_t mp3_length_ms(const std::string& host_path);
 

@@ -216,16 +216,17 @@ int api::TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info) {
         info->duration = static_cast<word>(p.seconds / 60);
         info->durationSec = static_cast<byte>(p.seconds % 60);
     }
-    // The played file's record names it by its Linux path.
+    // The played file's record names it by its Linux path; a recording by its header, as the
+    // firmware does ("/mnt/hd/DataFiles/x.rec.inf").
     static std::string played;
     static fw_name_record name{};
     static TYPE_File file{};
     if (!p.file.empty()) {
-        played = "/mnt/hd" + p.file;
+        played = "/mnt/hd" + p.file + (tapsim::is_stream_name(p.file) ? ".inf" : "");
         name.name = played.c_str();
         file = TYPE_File{};
         std::snprintf(file.name, sizeof file.name, "%s",
-                      p.file.substr(p.file.rfind('/') + 1).c_str());
+                      played.substr(played.rfind('/') + 1).c_str());
         file.handle = &name;
         info->file = &file;
     }

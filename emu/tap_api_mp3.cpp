@@ -1,7 +1,9 @@
-// The firmware's MP3 player for TAPs. A file "plays" in virtual time: its length comes from its
-// MPEG audio frame headers; when that time has passed, the play mode drops to 0 and the TAPs
+// The firmware's players for TAPs. An MP3 file "plays" in virtual time: its length comes from
+// its MPEG audio frame headers; when that time has passed, the play mode drops to 0 and the TAPs
 // get the end-of-playback event (0x0300 with 1). A file without MPEG audio frames ends at the
-// next tick.
+// next tick. A recording started by TAP_Hdd_PlayTs plays until it is stopped.
+#include <strings.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -93,6 +95,36 @@ int api::TAP_Hdd_StopMp3(void) {
     emu().trace().call(emu().clock().ticks(), "TAP_Hdd_StopMp3", {playing ? 0 : -1});
     if (playing) play = tapsim::PlayState{};
     return playing ? 0 : -1;
+}
+
+bool tapsim::is_stream_name(const std::string& name) {
+    auto ends = [&](const char* suffix) {
+        const size_t n = std::strlen(suffix);
+        return name.size() > n && strcasecmp(name.c_str() + name.size() - n, suffix) == 0;
+    };
+    return ends(".rec") || ends(".ts");
+}
+
+// Playback of a recording (or any transport stream) of the current folder: it starts at its
+// first block, the total is its size in blocks of 9024 bytes.
+int api::TAP_Hdd_PlayTs(const char* name) {
+    std::string path;
+    const bool found = name && emu().disk().resolve(name, &path) && emu().disk().is_file(path);
+    std::error_code ec;
+    const uintmax_t size = found ? std::filesystem::file_size(emu().disk().host_file(path), ec) : 0;
+    emu().trace().call(emu().clock().ticks(), "TAP_Hdd_PlayTs", {found ? 0 : -1},
+                       found  ? path
+                       : name ? name
+                              : "");
+    if (!found) return -1;
+    tapsim::PlayState& play = emu().state().play;
+    const bool fails = play.fails;
+    play = tapsim::PlayState{};
+    play.fails = fails;
+    play.mode = PLAYMODE_PLAYING;
+    play.total = ec ? 0 : static_cast<uint32_t>(size / 9024);
+    play.file = path;
+    return 0;
 }
 
 int api::TAP_Hdd_StopTs(void) {

@@ -115,6 +115,8 @@ enum : byte {
     PLAYMODE_REC_PLAYING = 4,  // time-shift of the running recording
     PLAYMODE_MP3 = 5,
 };
+// Trick modes of TAP_Hdd_GetPlayInfo.
+enum : byte { TRICKMODE_NORMAL = 0, TRICKMODE_PAUSE = 4 };
 
 // TAP_Hdd_GetPlayInfo.
 struct TYPE_PlayInfo {

@@ -12,6 +12,9 @@
 #   against lynx alone on the same file (medians of 5, same run);
 # - copying a 512 MB file through the copy queue with idle events back to back, against cp of
 #   the same size on the same file system, in the same run (best of three each).
+# - the trim's .nav patch for |< on a navigation file of 1,000,000 32-byte entries: instructions
+#   of the TAP code per entry (callgrind), and the whole patch (block I/O, synced) against cp +
+#   sync of the same file (medians of five each, same run).
 # - downloading a 50 MB file from a loopback server through the HTTP client against wget + sync
 #   of the same file (median of five each), and how long a server that never answers holds it.
 # usage: bench_tap.sh [BUILD_DIR]
@@ -78,4 +81,11 @@ done
 awk -v cp="$best_cp" -v cps="$best_cp_sync" -v q="$best_queue" -v mb=$mb 'BEGIN {
     printf "copy %d MB: queue %.3f s (%.0f MB/s); cp %.3f s (%.0f MB/s), ratio %.2f; cp + sync %.3f s (%.0f MB/s), ratio %.2f\n",
            mb, q, mb / q, cp, mb / cp, cp / q, cps, mb / cps, cps / q }'
+trim_entries=1000000
+valgrind --tool=callgrind --callgrind-out-file="$out/cg.trim" --toggle-collect=bench_nav_patch \
+    "$build/bench_trim" nav $trim_entries > /dev/null 2>&1
+trim=$(awk -v PATTERN='bench_trim$' -f tools/bench/callgrind_object_cost.awk "$out/cg.trim")
+echo ".nav patch for |< on $trim_entries entries: $((trim / trim_entries)) instructions per entry in the TAP code ($trim in all)"
+read -r patch copy ratio < <("$build/bench_trim" time $trim_entries 5)
+echo ".nav patch of $((trim_entries * 32 / 1000000)) MB, synced: $patch s; cp + sync of the same file $copy s; ratio $ratio"
 "$build/bench_net" 50 5

@@ -1,7 +1,10 @@
 // Binding firmware names, the firmware file action, the TAP header reader, the log and the
 // user's scripts.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -231,4 +234,86 @@ TEST_F(CoreTest, UserScriptsRunWithTheirOutputBesideThem) {
     EXPECT_STREQ(out, "/DataFiles/run.sh (Output)");
     mem_free(out);
     EXPECT_EQ(read_file(disk / "DataFiles/run.sh (Output)"), "done\n");
+}
+
+namespace {
+
+// A sparse file: `size` bytes of holes with the given data segments written into it.
+struct Segment {
+    uint64_t at;
+    size_t size;
+    char fill;
+};
+
+std::string sparse_image(uint64_t size, const std::vector<Segment>& data) {
+    std::string image(size, '\0');
+    for (const Segment& s : data)
+        image.replace(s.at, s.size, std::string(s.size, s.fill));
+    return image;
+}
+
+void write_sparse(const std::filesystem::path& p, uint64_t size, const std::vector<Segment>& data) {
+    std::filesystem::create_directories(p.parent_path());
+    int fd = open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(size)), 0);
+    for (const Segment& s : data) {
+        const std::string bytes(s.size, s.fill);
+        ASSERT_EQ(pwrite(fd, bytes.data(), s.size, static_cast<off_t>(s.at)),
+                  static_cast<ssize_t>(s.size));
+    }
+    close(fd);
+}
+
+} // namespace
+
+// The emulated firmware's cut moves what follows the blocks forward in place and keeps holes.
+TEST_F(CoreTest, FirmwareCutKeepsTheFileSparse) {
+    constexpr uint64_t B = 9024;
+    fw_reset();
+    const std::filesystem::path film = disk / "DataFiles/film.rec";
+    struct Case {
+        const char* what;
+        uint32_t first, blocks;
+        std::vector<Segment> data;
+    } cases[] = {
+        {"a data block inside the cut", 5, 10,
+         {{0, 100, 'a'}, {10 * B, B, 'b'}, {50 * B + 7, 100, 'c'}, {100 * B - 10, 10, 'd'}}},
+        {"data across the cut's end", 5, 10, {{12 * B, 4 * B, 'b'}, {60 * B, 2 * B + 5, 'c'}}},
+        {"data across its start", 5, 10, {{3 * B, 4 * B, 'b'}, {99 * B, B, 'd'}}},
+        {"the first blocks", 0, 30, {{0, 3760, 'G'}, {30 * B, B, 'P'}}},
+        {"the last blocks", 40, 60, {{0, 3760, 'G'}, {70 * B, 2 * B, 'x'}}},
+        {"more blocks than there are", 90, 50, {{95 * B, 100, 'x'}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_sparse(film, 100 * B, c.data);
+        std::string expected = sparse_image(100 * B, c.data);
+        const uint64_t end = std::min<uint64_t>((uint64_t{c.first} + c.blocks) * B, 100 * B);
+        expected.erase(c.first * B, end - c.first * B);
+        const uint32_t range[2] = {c.first, c.blocks};
+        EXPECT_EQ(fw_file_action("/DataFiles", "film.rec", 3, range), 0);
+        EXPECT_TRUE(read_file(film) == expected) << "the bytes behind the cut moved forward";
+        struct stat st;
+        ASSERT_EQ(stat(film.c_str(), &st), 0);
+        uint64_t data = 0;
+        for (const Segment& s : c.data)
+            data += s.size;
+        EXPECT_LE(static_cast<uint64_t>(st.st_blocks) * 512, data + 4 * 4096 * c.data.size())
+            << "holes stay holes";
+    }
+
+    // Told to fail, the firmware leaves the file as it was; nothing to cut is a failure too.
+    write_sparse(film, 100 * B, {{50 * B, 10, 'x'}});
+    const std::string before = read_file(film);
+    emu->firmware_files().cut_fails = true;
+    const uint32_t range[2] = {0, 10};
+    EXPECT_EQ(fw_file_action("/DataFiles", "film.rec", 3, range), -1);
+    EXPECT_EQ(emu->trace().calls()[emu->trace().calls().size() - 2].args,
+              (std::vector<int64_t>{0, 10, -1}));
+    emu->firmware_files().cut_fails = false;
+    const uint32_t past_end[2] = {100, 10}, none[2] = {5, 0};
+    EXPECT_EQ(fw_file_action("/DataFiles", "film.rec", 3, past_end), -1);
+    EXPECT_EQ(fw_file_action("/DataFiles", "film.rec", 3, none), -1);
+    EXPECT_TRUE(read_file(film) == before);
 }

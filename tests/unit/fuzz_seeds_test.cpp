@@ -1,5 +1,8 @@
 // The fuzz targets start from the seed files of fuzz/seeds: each one is a valid input that its
 // parser takes in full, so that fuzzing begins behind the magic numbers and size checks.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -10,7 +13,9 @@
 #include "browser/mp3.h"
 #include "browser/recording.h"
 #include "browser/tools.h"
+#include "common/byte_order.h"
 #include "core/keymap.h"
+#include "core/trim_patch.h"
 #include "common/programs.h"
 #include "emu_fixture.h"
 #include "gd_codec.h"
@@ -49,7 +54,7 @@ class FuzzSeeds : public EmuTest {};
 TEST_F(FuzzSeeds, EveryTargetHasSeeds) {
     for (const char* target :
          {"core_files", "gd", "gif", "history", "image", "inf", "infos", "mp3", "raw_stream",
-          "document", "web_text", "http_header", "update_list", "geo_answer"})
+          "document", "web_text", "http_header", "update_list", "geo_answer", "trim"})
         EXPECT_GE(seed_files(target).size(), 2u) << target;
 }
 
@@ -222,5 +227,24 @@ TEST_F(FuzzSeeds, NetworkAnswersAndListsAreRead) {
         geo_answer a;
         ASSERT_TRUE(geo_answer_read(data.data() + 1, data.size() - 1, 1 + (data[0] & 1), &a));
         EXPECT_TRUE(a.has_latitude && a.has_longitude && a.city[0]);
+    }
+}
+
+// The cut's 17 bytes, then a .nav that the patch takes (a removed time, no failure).
+TEST_F(FuzzSeeds, TrimSeedsArePatched) {
+    for (const fs::path& f : seed_files("trim")) {
+        SCOPED_TRACE(f.filename().string());
+        const std::string data = read_file(f);
+        ASSERT_GT(data.size(), 17u + 64u);
+        trim_cut cut{(data[0] & 1) != 0, get_le32(bytes(data) + 1), get_le32(bytes(data) + 5),
+                     uint64_t{get_le32(bytes(data) + 9)} << 32 | get_le32(bytes(data) + 13)};
+        const int in = memfd_create("nav", 0), out = memfd_create("nav_new", 0);
+        ASSERT_GE(in, 0);
+        ASSERT_GE(out, 0);
+        const std::string nav = data.substr(17);
+        ASSERT_EQ(write(in, nav.data(), nav.size()), static_cast<ssize_t>(nav.size()));
+        EXPECT_GT(nav_patch_fd(in, out, nav.size(), cut, nullptr), 0);
+        close(in);
+        close(out);
     }
 }
