@@ -79,8 +79,7 @@ int trim(bool keep_after) {
     usage_opened(USE_TRIM);
     TYPE_PlayInfo info;
     char stream[TRIM_PATH_BYTES], libc[TRIM_PATH_BYTES];
-    if (!paused_recording(stream, sizeof stream, &info) ||
-        path_map(stream, libc, sizeof libc) != 0)
+    if (!paused_recording(stream, sizeof stream, &info) || path_map(stream, libc, sizeof libc) != 0)
         return 1;
     const char* tap_path = stream + strlen(DISK_MOUNT); // "/DataFiles/x.rec"
 
@@ -89,10 +88,10 @@ int trim(bool keep_after) {
     cut.current = info.currentBlock;
     cut.total = info.totalBlock;
     cut.removed_bytes = 0;
-    const uint32_t range[2] = {keep_after ? 0 : cut.current,
-                               keep_after                 ? cut.current
-                               : cut.total > cut.current ? cut.total - cut.current
-                                                          : 0};
+    const uint32_t range[2] = {keep_after ? 0 : cut.current, keep_after ? cut.current
+                                                             : cut.total > cut.current
+                                                                 ? cut.total - cut.current
+                                                                 : 0};
 
     // Everything the steps after the cut need is checked before it: a cut recording is never
     // left without its .nav and .inf patched.

@@ -149,9 +149,8 @@ int64_t nav_patch_fd(int in, int out, uint64_t size, const trim_cut& cut, void (
 
     // The search starts a little before where the position would lie in an even recording.
     const uint64_t target = static_cast<uint64_t>(cut.current) * REC_BLOCK_BYTES;
-    int64_t from = cut.total ? static_cast<int64_t>(count * cut.current / cut.total * 85 / 100) -
-                                   1000
-                             : 0;
+    int64_t from =
+        cut.total ? static_cast<int64_t>(count * cut.current / cut.total * 85 / 100) - 1000 : 0;
     if (from < 0) from = 0;
     int64_t found = find_entry(in, buffer, es, count, static_cast<uint64_t>(from), target);
     // Started behind the position (an uneven recording): from the beginning.
@@ -229,8 +228,7 @@ uint32_t inf_trim(uint8_t* bytes, const trim_cut& cut, uint32_t blocks, int32_t 
     inf_trim_part* h = reinterpret_cast<inf_trim_part*>(bytes);
     const uint32_t duration = get_le16(h->minutes) * 60u + get_le16(h->seconds);
     uint32_t removed =
-        cut.total ? static_cast<uint32_t>(static_cast<uint64_t>(duration) * blocks / cut.total)
-                  : 0;
+        cut.total ? static_cast<uint32_t>(static_cast<uint64_t>(duration) * blocks / cut.total) : 0;
     if (nav_seconds > 0) removed = static_cast<uint32_t>(nav_seconds);
     if (removed > duration) removed = duration;
     const uint32_t rest = duration - removed;

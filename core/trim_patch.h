@@ -7,24 +7,24 @@
 #include <stdint.h>
 
 enum : uint32_t {
-    REC_BLOCK_BYTES = 9024,     // one block of a recording, as the firmware counts them
-    NAV_MIN_BYTES = 64,         // a shorter .nav is none
-    NAV_WAIT_BYTES = 5000000,   // copying more than this shows "Please wait ..."
-    INF_PATCH_BYTES = 3320,     // the part of the .inf that is read and written back
-    INF_PATCH_BOOKMARKS = 177,  // bookmark blocks in that part
-    NAV_FRAME_START = 1,        // frame type of an entry the stream may start with
+    REC_BLOCK_BYTES = 9024,    // one block of a recording, as the firmware counts them
+    NAV_MIN_BYTES = 64,        // a shorter .nav is none
+    NAV_WAIT_BYTES = 5000000,  // copying more than this shows "Please wait ..."
+    INF_PATCH_BYTES = 3320,    // the part of the .inf that is read and written back
+    INF_PATCH_BOOKMARKS = 177, // bookmark blocks in that part
+    NAV_FRAME_START = 1,       // frame type of an entry the stream may start with
 };
 
 // One entry of a .nav. Files of 64-byte entries carry 32 more bytes behind each one (bytes
 // 48 ... 63 of such a file are zero); they are copied as they are.
 struct nav_entry {
     uint8_t unused0[3];
-    uint8_t frame_type;       // 3: NAV_FRAME_START = the stream may start here
+    uint8_t frame_type; // 3: NAV_FRAME_START = the stream may start here
     uint8_t unused4[4];
     uint8_t position_high[4]; // 8: byte position in the stream, high word
     uint8_t position_low[4];  // 12: low word
     uint8_t unused16[8];
-    uint8_t time_ms[4];       // 24: milliseconds from the recording's start
+    uint8_t time_ms[4]; // 24: milliseconds from the recording's start
     uint8_t unused28[4];
 };
 static_assert(sizeof(nav_entry) == 32, "a .nav entry is 32 bytes");
@@ -37,13 +37,13 @@ static_assert(offsetof(nav_entry, time_ms) == 24, "time at 24");
 // back as they were read.
 struct inf_trim_part {
     uint8_t unused0[8];
-    uint8_t start[4];        // 8: minute (bits 0-7), hour (8-15), Modified Julian Day (16-31)
-    uint8_t minutes[2];      // 12: duration
-    uint8_t seconds[2];      // 14
+    uint8_t start[4];   // 8: minute (bits 0-7), hour (8-15), Modified Julian Day (16-31)
+    uint8_t minutes[2]; // 12: duration
+    uint8_t seconds[2]; // 14
     uint8_t unused16[0x584 - 16];
-    uint8_t bookmark_count[4];                   // 0x584
-    uint8_t bookmarks[INF_PATCH_BOOKMARKS][4];   // 0x588: block numbers
-    uint8_t word_84c[4];                         // 0x84C: cleared
+    uint8_t bookmark_count[4];                 // 0x584
+    uint8_t bookmarks[INF_PATCH_BOOKMARKS][4]; // 0x588: block numbers
+    uint8_t word_84c[4];                       // 0x84C: cleared
     uint8_t unused850[INF_PATCH_BYTES - 0x850];
 };
 static_assert(sizeof(inf_trim_part) == INF_PATCH_BYTES, "3320 bytes are rewritten");
@@ -57,16 +57,16 @@ static_assert(offsetof(inf_trim_part, word_84c) == 0x84C, "cleared word at 0x84C
 // What was cut: with keep_after (|<) blocks 0 ... current - 1, else (>|) current ... total - 1.
 struct trim_cut {
     bool keep_after;
-    uint32_t current, total;  // the play position and the recording's blocks before the cut
-    uint64_t removed_bytes;   // what the stream lost (its size before minus after)
+    uint32_t current, total; // the play position and the recording's blocks before the cut
+    uint64_t removed_bytes;  // what the stream lost (its size before minus after)
 };
 
 // Failures of the .nav step.
 enum nav_failure {
-    NAV_MISSING = -1,  // missing or unreadable
-    NAV_SHORT = -2,    // shorter than 64 bytes
-    NAV_BAD_SIZE = -3, // not a multiple of the entry size
-    NAV_SEEK = -4,     // a seek or a read inside the file failed
+    NAV_MISSING = -1,     // missing or unreadable
+    NAV_SHORT = -2,       // shorter than 64 bytes
+    NAV_BAD_SIZE = -3,    // not a multiple of the entry size
+    NAV_SEEK = -4,        // a seek or a read inside the file failed
     NAV_NOT_WRITTEN = -5, // the new file (or the shortened one) could not be made and checked
 };
 

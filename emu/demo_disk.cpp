@@ -151,7 +151,17 @@ void write_recording(const std::string& folder, const std::string& name, const c
     std::strncpy(reinterpret_cast<char*>(&inf[87]), event, 274);
     std::ofstream(dir / (name + ".inf"), std::ios::binary)
         .write(reinterpret_cast<const char*>(inf.data()), static_cast<std::streamsize>(inf.size()));
-    std::ofstream(dir / (name + ".nav"), std::ios::binary);
+    // The navigation index: a 32-byte entry at every block, every fourth one where the stream
+    // may start, their times spread over the duration.
+    const size_t blocks = (packets.size() + 9023) / 9024;
+    std::vector<uint8_t> nav(blocks * 32, 0);
+    for (size_t i = 0; i < blocks; ++i) {
+        nav[i * 32 + 3] = i % 4 ? 2 : 1;
+        put_le(nav, i * 32 + 12, static_cast<uint32_t>(i * 9024), 4);
+        put_le(nav, i * 32 + 24, static_cast<uint32_t>(i * minutes * 60000 / blocks), 4);
+    }
+    std::ofstream(dir / (name + ".nav"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(nav.data()), static_cast<std::streamsize>(nav.size()));
 }
 
 std::string minimal_pdf(const std::vector<std::string>& lines) {

@@ -9,7 +9,7 @@ namespace tapsim {
 bool make_demo_disk(const std::string& dir, std::string* error);
 
 // A recording in folder: transport-stream packets, its ".inf" header (channel, event name,
-// start "YYYY-MM-DD HH:MM:SS", minutes) and an empty ".nav".
+// start "YYYY-MM-DD HH:MM:SS", minutes) and its ".nav" (a 32-byte entry per block).
 void write_recording(const std::string& folder, const std::string& name, const char* channel,
                      const char* event, const std::string& start, int minutes);
 

@@ -17,10 +17,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint64_t B = 9024;                 // bytes of a block
-constexpr uint32_t total_blocks = 554000;    // 4,999,296,000 bytes
-constexpr uint32_t pause_block = 277000;     // the middle: entry 500 of the .nav
-constexpr uint32_t nav_entries = 1000;       // one every 554 blocks, 6 s apart
+constexpr uint64_t B = 9024;              // bytes of a block
+constexpr uint32_t total_blocks = 554000; // 4,999,296,000 bytes
+constexpr uint32_t pause_block = 277000;  // the middle: entry 500 of the .nav
+constexpr uint32_t nav_entries = 1000;    // one every 554 blocks, 6 s apart
 constexpr uint32_t mjd_2026_12_10 = 61384;
 
 void put32(std::string& s, size_t at, uint32_t v) {
@@ -133,8 +133,7 @@ class Trim : public Scenario {
         std::ofstream(inf, std::ios::binary) << inf_file();
         if (!emu) ASSERT_EQ(load(), 0);
         emu->state().play.file = "/DataFiles/" + name;
-        run("playpos " + std::to_string(block) + " " + std::to_string(total_blocks) +
-            "\nplay 2 4");
+        run("playpos " + std::to_string(block) + " " + std::to_string(total_blocks) + "\nplay 2 4");
     }
     // The Trim counter of the usage record, saved when the TAP ends.
     int trim_counter() {
@@ -264,10 +263,9 @@ TEST_F(Trim, RefusalsLeaveTheRecordingAsItWas) {
     } cases[] = {
         {"playing, not paused", "play 2 0", none, "Sat |<", "No paused .rec replay running.",
          false},
-        {"an MP3 file paused", "play 5 4", none, "Sat >|", "No paused .rec replay running.",
+        {"an MP3 file paused", "play 5 4", none, "Sat >|", "No paused .rec replay running.", false},
+        {"no play information", "playinfo fail", none, "Sat |<", "No paused .rec replay running.",
          false},
-        {"no play information", "playinfo fail", none, "Sat |<",
-         "No paused .rec replay running.", false},
         {"paused in the first block", "playpos 0 554000", none, "Sat |<", cut_failed, false},
         {"paused behind the end", "playpos 554000 554000", none, "Sat >|", cut_failed, false},
         {"the firmware cannot cut", "cut fail", none, "Sat |<", cut_failed, true},

@@ -277,7 +277,9 @@ TEST_F(CoreTest, FirmwareCutKeepsTheFileSparse) {
         uint32_t first, blocks;
         std::vector<Segment> data;
     } cases[] = {
-        {"a data block inside the cut", 5, 10,
+        {"a data block inside the cut",
+         5,
+         10,
          {{0, 100, 'a'}, {10 * B, B, 'b'}, {50 * B + 7, 100, 'c'}, {100 * B - 10, 10, 'd'}}},
         {"data across the cut's end", 5, 10, {{12 * B, 4 * B, 'b'}, {60 * B, 2 * B + 5, 'c'}}},
         {"data across its start", 5, 10, {{3 * B, 4 * B, 'b'}, {99 * B, B, 'd'}}},

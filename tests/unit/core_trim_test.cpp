@@ -280,28 +280,59 @@ TEST(TrimInf, DurationStartAndBookmarks) {
         std::vector<uint32_t> kept;
     } cases[] = {
         // >|: 40 of 100 blocks of 60:30 (1452 s) go; bookmarks below current - 1 stay.
-        {">| by blocks", false, 60, 40, 0, {10, 58, 59, 70, 90}, 5, start_word(61000, 20, 15),
-         3630 - 1452, {10, 58}},
+        {">| by blocks",
+         false,
+         60,
+         40,
+         0,
+         {10, 58, 59, 70, 90},
+         5,
+         start_word(61000, 20, 15),
+         3630 - 1452,
+         {10, 58}},
         // The .nav's time counts when there is one.
         {">| by the .nav", false, 60, 40, 1000, {}, 0, start_word(61000, 20, 15), 2630, {}},
         // |<: the start moves on by the minutes removed; bookmarks above current + 1 stay,
         // counted from the new start.
-        {"|< by the .nav", true, 35, 35, 1500, {10, 36, 37, 80}, 4, start_word(61000, 20, 40),
-         2130, {2, 45}},
+        {"|< by the .nav",
+         true,
+         35,
+         35,
+         1500,
+         {10, 36, 37, 80},
+         4,
+         start_word(61000, 20, 40),
+         2130,
+         {2, 45}},
         {"|< by blocks", true, 50, 50, 0, {52}, 1, start_word(61000, 20, 45), 1815, {2}},
         // Only `count` entries are bookmarks; a count beyond the list stands for the entries
         // up to the last one set.
-        {"|< count short of the entries", true, 35, 35, 60, {90, 91}, 1,
-         start_word(61000, 20, 16), 3570, {55}},
-        {"count beyond the list", false, 60, 40, 0, {1, 2}, 1000, start_word(61000, 20, 15),
-         2178, {1, 2}},
+        {"|< count short of the entries",
+         true,
+         35,
+         35,
+         60,
+         {90, 91},
+         1,
+         start_word(61000, 20, 16),
+         3570,
+         {55}},
+        {"count beyond the list",
+         false,
+         60,
+         40,
+         0,
+         {1, 2},
+         1000,
+         start_word(61000, 20, 15),
+         2178,
+         {1, 2}},
         // More time than the recording had: nothing is left, nothing goes negative.
         {">| more than all", false, 60, 40, 99999, {}, 0, start_word(61000, 20, 15), 0, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<uint8_t> h =
-            header(start_word(61000, 20, 15), 60, 30, c.bookmarks, c.count);
+        std::vector<uint8_t> h = header(start_word(61000, 20, 15), 60, 30, c.bookmarks, c.count);
         trim_cut cut{c.keep_after, c.current, 100, 0};
         EXPECT_EQ(inf_trim(h.data(), cut, c.blocks, c.nav_seconds), c.start_after);
         EXPECT_EQ(get_le32(&h[8]), c.start_after);

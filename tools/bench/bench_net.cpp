@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "api.h"
+#include "bench_timing.h"
 #include "common/paths.h"
 #include "common/programs.h"
 #include "emulator.h"
@@ -21,20 +22,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-template <class F> double seconds_of(F f) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-} // namespace
+using bench::median;
+using bench::seconds_of;
 
 int main(int argc, char** argv) {
     if (argc < 2) {

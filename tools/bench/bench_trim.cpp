@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "api.h"
+#include "bench_timing.h"
 #include "common/byte_order.h"
 #include "core/trim_patch.h"
 #include "emulator.h"
@@ -42,23 +43,16 @@ void write_nav(const fs::path& p, uint32_t n) {
         put_le32(e + 24, i * 40);
     }
     std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 trim_cut cut_of(uint32_t n) {
     return trim_cut{true, 4, n * blocks_per_entry, 4 * uint64_t{REC_BLOCK_BYTES}};
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-template <class F> double seconds_of(F f) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
+using bench::median;
+using bench::seconds_of;
 
 } // namespace
 
@@ -105,8 +99,8 @@ int main(int argc, char** argv) {
                 status = 1;
             }
             if (mode == "nav") break;
-            const std::string command = "cp '" + original.string() + "' '" + copy.string() +
-                                        "' && sync";
+            const std::string command =
+                "cp '" + original.string() + "' '" + copy.string() + "' && sync";
             sync();
             int w = -1;
             theirs.push_back(seconds_of([&] { w = std::system(command.c_str()); }));
