@@ -369,10 +369,12 @@ void Emulator::blocked_us(uint64_t us) {
 }
 
 uint32_t Emulator::deliver(uint16_t event, uint32_t param1, uint32_t param2) {
+    if (powered_off_) return 0;
     if (event != EVT_IDLE) refresh_proc();
     const std::string kind = event_kind(event);
     uint32_t value = param1, last = 0;
     for (int s = 0; s < TAP_TASK_SLOTS; ++s) {
+        if (power_off_pending_) break; // the receiver is on its way down
         if (!tasks_[s].handle || tasks_[s].exit_requested) continue;
         int prev = current_slot_;
         current_slot_ = s;
@@ -390,7 +392,15 @@ uint32_t Emulator::deliver(uint16_t event, uint32_t param1, uint32_t param2) {
         }
     }
     finish_exits();
+    if (power_off_pending_) switch_off();
     return event == EVT_KEY ? value : last;
+}
+
+void Emulator::switch_off() {
+    power_off_pending_ = false;
+    trace_.call(clock_.ticks(), "power_off", {});
+    deliver(EVT_STOP, 0, 0);
+    powered_off_ = true;
 }
 
 uint32_t Emulator::key_event(uint32_t code) {

@@ -211,6 +211,11 @@ class Emulator {
     void request_exit();
     bool exit_normal() const { return exit_normal_; }
     void set_exit_normal(bool v) { exit_normal_ = v; }
+    // The firmware's power-off (Appl_EvtProc_PowerOff): once the event in which a TAP asked for
+    // it is over, every running TAP gets the stop event, as when a receiver switches off, and
+    // the receiver is off: no more events, keys or waits reach a TAP.
+    void power_off() { power_off_pending_ = true; }
+    bool powered_off() const { return powered_off_; }
     void log(const std::string& line);
 
     static Emulator* current();
@@ -228,6 +233,7 @@ class Emulator {
     bool load_libtap();
     void unload(int slot);
     void finish_exits();
+    void switch_off(); // the stop event to every TAP, then the receiver is off
     bool prepare_root();
     void limit_disk(const std::string& dir);
 
@@ -247,6 +253,7 @@ class Emulator {
     Task tasks_[TAP_TASK_SLOTS];
     int current_slot_ = -1;
     bool exit_normal_ = false;
+    bool power_off_pending_ = false, powered_off_ = false;
     std::vector<uint32_t> results_;
     uint64_t script_tick_ = 0;
     std::vector<ScreenRecord> screens_;

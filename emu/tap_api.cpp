@@ -385,6 +385,7 @@ __attribute__((visibility("default"))) void Appl_PvrPause(bool resume) {
 
 __attribute__((visibility("default"))) void Appl_EvtProc_PowerOff(unsigned a, unsigned b) {
     emu().trace().call(now(), "Appl_EvtProc_PowerOff", {a, b});
+    emu().power_off();
 }
 
 __attribute__((visibility("default"))) void Appl_StopPlaying() {
