@@ -6,6 +6,8 @@
 #include "browser/file_details.h"
 #include "browser/mp3.h"
 #include "browser/tools.h"
+#include "core/menu.h"
+#include "core/power_off.h"
 #include "core/trim.h"
 #include "image/viewer.h"
 #include "infos/infos_window.h"
@@ -36,6 +38,15 @@ dword system_entry(const window_call& call) {
     return 0;
 }
 
+dword menu_entry(const window_call& call) {
+    return settings_menu(call.key);
+}
+
+dword tap_stop_entry(const window_call&) {
+    power_off();
+    return 0;
+}
+
 } // namespace
 
 void windows_register(void) {
@@ -50,4 +61,6 @@ void windows_register(void) {
     window_register(WINDOW_INFOS, infos_entry);
     window_register(ACTION_SYSTEM, system_entry);
     window_register(ACTION_TRIM, trim_entry);
+    window_register(WINDOW_MENU, menu_entry);
+    window_register(ACTION_TAP_STOP, tap_stop_entry);
 }
