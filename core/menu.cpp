@@ -740,15 +740,6 @@ void sub_mode_key(dword key) {
 } // namespace
 
 const key_table menu_keys = key_table_of(menu_rows, &shared_keys, nullptr, true);
-const help_page help_menu = {
-    "Keys in the Settings Menu",
-    "Tasten im Einstellungsmen\xFC",
-    nullptr,
-    nullptr,
-    nullptr,
-    &menu_keys,
-    1,
-};
 
 dword settings_menu(dword key) {
     if (key == 0) {

@@ -1,12 +1,11 @@
 // The settings menu (TAP key + Menu, or the control message 0x0B00 with 2): 34 lines of
 // settings, the save line, the city line and the actions. Changes act on the settings record at
 // once; Exit puts back the copy taken at the opening, "Save & Exit" stores them. Its keys stand
-// in menu_keys, which also give its key panel and help page.
+// in menu_keys, which also give its key panel and its help lines.
 #pragma once
 
 #include <stddef.h>
 
-#include "osd/key_help.h"
 #include "osd/key_table.h"
 #include "platform/tap_api.h"
 
@@ -28,7 +27,6 @@ enum menu_sub_mode {
 };
 
 extern const key_table menu_keys;
-extern const help_page help_menu;
 
 // Key 0 opens the menu (or draws it again while it is open); afterwards the dispatcher passes
 // every key while the menu's bit is set. Returns 0.

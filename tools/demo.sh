@@ -10,13 +10,24 @@ mkdir -p shots
 server=
 fixture=$(mktemp)
 hd_disk=$(mktemp -d)
+web=$(mktemp -d)
 cleanup() {
     if [ -n "$server" ]; then kill "$server" 2> /dev/null || true; fi
-    rm -rf "$fixture" "$hd_disk"
+    rm -rf "$fixture" "$hd_disk" "$web"
 }
 trap cleanup EXIT
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-python3 -m http.server --bind 127.0.0.1 --directory tools/demo_web "$port" > /dev/null 2>&1 &
+# The web site, and the update folder of the TAP's maker: a newer TAP, its descriptions, the
+# helper programs and an update list without further files.
+cp -r tools/demo_web/. "$web/"
+mkdir -p "$web/tovakrc"
+cp build/mipsel/tovakrc_tms.tap textview/tovakrc.txt textview/tovakrc_en.txt "$web/tovakrc/"
+cp build/host/helpers/*.mips "$web/tovakrc/"
+for program in tovak_gif tovak_png; do
+    if [ -f "build/host/$program" ]; then cp "build/host/$program" "$web/tovakrc/$program.mips"; fi
+done
+echo "# nothing more to fetch" > "$web/tovakrc/tovakrc.update"
+python3 -m http.server --bind 127.0.0.1 --directory "$web" "$port" > /dev/null 2>&1 &
 server=$!
 printf '{"hosts": {"www.tovak.test": {"http": %d}}}\n' "$port" > "$fixture"
 for _ in $(seq 50); do
