@@ -88,6 +88,14 @@ class SettingsMenu : public Scenario {
     std::string shown_during_keys(const std::string& keys) { return shown_during(keys); }
 };
 
+// Keys pressed on a line and the value it shows then.
+struct ValueCase {
+    int line;
+    const char* keys;
+    const char* label;
+    const char* shown;
+};
+
 position_record munich() {
     position_record p{};
     std::strcpy(p.city, "Munich");
@@ -140,12 +148,7 @@ TEST_F(SettingsMenu, LanguageChangedWithRightAndExitRestoresIt) {
 TEST_F(SettingsMenu, RangedTogglingAndCyclingValues) {
     start_with(nullptr);
     const std::string twelve = repeat(">", 12);
-    struct Case {
-        int line;
-        const char* keys;
-        const char* label;
-        const char* shown;
-    } cases[] = {
+    const ValueCase cases[] = {
         {4, ">", "> Startup =", "Muted"},
         {4, "> > >", "> Startup =", "Paused"}, // stops at its end
         {4, "<", "> Startup =", "Normal"},     // and at the other
@@ -172,7 +175,7 @@ TEST_F(SettingsMenu, RangedTogglingAndCyclingValues) {
         {24, "> > > > >", "> Location =", "Man. + City"},
         {3, ">", "> Style =", "(reserved)"},
     };
-    for (const Case& c : cases) {
+    for (const ValueCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.line) + " " + c.keys);
         run("Sat Menu " + to_line(c.line));
         run(c.keys);
@@ -197,12 +200,7 @@ TEST_F(SettingsMenu, MaxFilesStaysWithinOneAndTwentyThousand) {
 
 // Lines 5, 25 and 26 take steps of 1, 10 and 100; the others jump with the same keys.
 TEST_F(SettingsMenu, StepsOnTheNumberLines) {
-    struct Case {
-        int line;
-        const char* keys;
-        const char* label;
-        const char* shown;
-    } cases[] = {
+    const ValueCase cases[] = {
         {5, ">", "> Start Channel =", "1"},
         {5, "<<", "> Start Channel =", "-10"},
         {5, ">> >>", "> Start Channel =", "20"},
@@ -219,7 +217,7 @@ TEST_F(SettingsMenu, StepsOnTheNumberLines) {
         s.latitude = 8950;
         s.longitude = -17950;
     });
-    for (const Case& c : cases) {
+    for (const ValueCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.line) + " " + c.keys);
         run("Sat Menu " + to_line(c.line));
         EXPECT_EQ(selected().substr(0, strlen(c.label)), c.label) << screen();
