@@ -11,6 +11,10 @@
 #include "common/version.h"
 #include "core/lifecycle.h"
 #include "core/remote.h"
+#include "infos/harddisk.h"
+#include "infos/key_infos.h"
+#include "infos/page.h"
+#include "infos/sysinfo.h"
 #include "net/geo.h"
 #include "net/update.h"
 #include "osd/ibox.h"
@@ -30,6 +34,7 @@ int step;
 int sub_mode;
 settings_record shadow; // the record as it was at the opening or the last save
 int locate_calls;       // Reset IP Location asks the two services in turn
+text_page infos;        // the system or harddisk infos shown in the menu's window
 
 constexpr int shown_lines = 15; // list rows of the window
 constexpr int window_width = 560, window_rows = 20;
@@ -638,6 +643,15 @@ void note_update_check() {
     settings = changed;
 }
 
+// The key-code display: the menu's window at full size, each key's code on the next row.
+void open_key_codes() {
+    sub_mode = MENU_KEY_CODES;
+    osd_frame(&menu_win, FULL_W, 0, ui_text("Key Codes", "Tastencodes"), TOVAK_VERSION, 0);
+    osd_finish(&menu_win);
+    osd_goto(&menu_win, 0, osd_line_height());
+    key_code_window = &menu_win;
+}
+
 // Sub-modes that show their output in the menu's window.
 void open_description() {
     sub_mode = MENU_DESCRIPTION;
@@ -661,6 +675,19 @@ int key_ok(dword) {
     case 30:
         open_description();
         return sub_mode == MENU_LIST ? KEY_REDRAW : KEY_DONE;
+    case 31:
+        sub_mode = MENU_SYSTEM;
+        system_page_prepare(&infos);
+        system_page(&menu_win, &infos);
+        return KEY_DONE;
+    case 32:
+        sub_mode = MENU_HARDDISK;
+        harddisk_page_prepare(&infos, 0);
+        harddisk_page(&menu_win, &infos);
+        return KEY_DONE;
+    case 33:
+        open_key_codes();
+        return KEY_DONE;
     case 34:
         close_menu();
         tap_terminate(0);
@@ -729,7 +756,10 @@ void sub_mode_key(dword key) {
         draw_menu();
         return;
     }
-    if (plain != KEY_EXIT) return;
+    if (plain != KEY_EXIT) {
+        if (sub_mode == MENU_KEY_CODES) key_code_print(&menu_win, key);
+        return;
+    }
     while (ibox_open())
         ibox_show(nullptr, nullptr, 0);
     key_code_window = nullptr;

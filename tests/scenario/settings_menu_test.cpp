@@ -496,3 +496,72 @@ TEST_F(SettingsMenu, TapStopActions) {
         }
     }
 }
+
+TEST_F(SettingsMenu, SystemAndHarddiskInfosInTheMenusWindow) {
+    start_with(nullptr);
+    struct Case {
+        int line;
+        const char* title;
+    } cases[] = {{31, "TovakRC System Infos"}, {32, "TovakRC Harddisk Infos"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        run("Sat Menu " + to_line(c.line) + " Ok");
+        EXPECT_TRUE(screen_has(c.title)) << screen();
+        EXPECT_FALSE(screen_has("Check TAP Update")) << "in place of the list";
+        run("v Ok");
+        EXPECT_TRUE(screen_has(c.title)) << "other keys are ignored";
+        run("Exit");
+        EXPECT_FALSE(screen_has(c.title));
+        EXPECT_TRUE(screen_has("Check TAP Update")) << "the menu again: " << screen();
+        run("Exit");
+        EXPECT_EQ(screen(), "");
+    }
+}
+
+TEST_F(SettingsMenu, KeyCodesFillTheScreenAndSleepCapturesThem) {
+    start_with(nullptr);
+    run("Sat Menu " + to_line(33) + " Ok");
+    EXPECT_EQ(menu_width(), 720) << "full screen";
+    run("1 P+");
+    EXPECT_TRUE(screen_has("0x10001\n0x10045\n")) << screen();
+    EXPECT_EQ(last_result(), 0u);
+    run("Sleep");
+    EXPECT_TRUE(screen_has("0x10010\n")) << "Sleep reaches the display too: " << screen();
+    size_t captures = 0;
+    for (const auto& e : fs::directory_iterator(disk_path("/Captures")))
+        captures += e.path().extension() == ".bmp";
+    EXPECT_EQ(captures, 1u) << "the window captured";
+    run("Exit");
+    EXPECT_EQ(selected(), "Show Key Codes") << screen();
+    run("Sleep");
+    EXPECT_FALSE(screen_has("0x10010")) << "no more key codes";
+    run("Exit");
+}
+
+// TAP key + Stop with two other TAPs: one ends on the stop event, the other only on the exit
+// message; both are asked in their turn.
+TEST_F(SettingsMenu, TapStopEndsTheOtherTaps) {
+    struct Case {
+        uint32_t action;
+        bool powered_off;
+    } cases[] = {{1, false}, {2, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        static uint32_t action;
+        action = c.action;
+        emu.reset();
+        start_with([](settings_record& s) {
+            s.startup |= action;
+            s.flags |= SET_LOGGING;
+        });
+        ASSERT_EQ(load(TOVAK_TAP_PROBE_STOP), 1);
+        ASSERT_EQ(load(TOVAK_TAP_PROBE), 2);
+        const std::string shown = shown_during("Sat Stop");
+        EXPECT_NE(shown.find("TAPs terminated."), std::string::npos) << shown;
+        EXPECT_FALSE(emu->running(1));
+        EXPECT_FALSE(emu->running(2));
+        EXPECT_FALSE(emu->running(0));
+        EXPECT_EQ(emu->powered_off(), c.powered_off);
+        EXPECT_EQ(file_text(settings_file("TovakRC.log")).find("still running"), std::string::npos);
+    }
+}
