@@ -110,3 +110,11 @@ void position_from_bytes(const uint8_t* in, position_record* r) {
     memcpy(r->city, in + 0x80, sizeof r->city);
     memcpy(r->unused98, in + 0x98, sizeof r->unused98);
 }
+
+void record_text(const char* field, size_t size, char* out, size_t out_size) {
+    if (!out_size) return;
+    size_t n = strnlen(field, size);
+    if (n >= out_size) n = out_size - 1;
+    memcpy(out, field, n);
+    out[n] = 0;
+}

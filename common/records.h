@@ -115,3 +115,7 @@ void key_stats_to_bytes(const key_stats_record& r, uint8_t* out);
 void key_stats_from_bytes(const uint8_t* in, key_stats_record* r);
 void position_to_bytes(const position_record& r, uint8_t* out);
 void position_from_bytes(const uint8_t* in, position_record* r);
+
+// A text field of a record (not terminated when it fills its field, size bytes) as a terminated
+// text in out, cut to out_size - 1 characters.
+void record_text(const char* field, size_t size, char* out, size_t out_size);

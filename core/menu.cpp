@@ -365,14 +365,6 @@ void change() {
     }
 }
 
-// A text field of the position record (not terminated when it fills its field).
-void field(const char* p, size_t size, char* out, size_t out_size) {
-    size_t n = strnlen(p, size);
-    if (n >= out_size) n = out_size - 1;
-    memcpy(out, p, n);
-    out[n] = 0;
-}
-
 void value_text(int line, char* out, size_t size) {
     out[0] = 0;
     const line_def& d = def(line);
@@ -402,9 +394,9 @@ void value_text(int line, char* out, size_t size) {
         return;
     case 27: {
         char city[25], region[25], country[25];
-        field(position.city, sizeof position.city, city, sizeof city);
-        field(position.region, sizeof position.region, region, sizeof region);
-        field(position.country, sizeof position.country, country, sizeof country);
+        record_text(position.city, sizeof position.city, city, sizeof city);
+        record_text(position.region, sizeof position.region, region, sizeof region);
+        record_text(position.country, sizeof position.country, country, sizeof country);
         if (city[0])
             snprintf(out, size, "%s / %s / %s", city, region, country);
         else

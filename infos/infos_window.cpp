@@ -37,14 +37,6 @@ constexpr int32_t unix_of_mjd0 = 40587;
 
 // ---- The main page ----
 
-// A text field of the position record (not terminated when it fills its field).
-void field(const char* p, size_t size, char* out, size_t out_size) {
-    size_t n = strnlen(p, size);
-    if (n >= out_size) n = out_size - 1;
-    memcpy(out, p, n);
-    out[n] = 0;
-}
-
 // "day.month.year" of a day.
 const char* date_text(word mjd) {
     return date_time_text(mjd, -1) + 3; // without the weekday
@@ -115,11 +107,12 @@ void usage_lines(text_page* p, int* changes_shown) {
 void location_lines(text_page* p, unsigned mode, double latitude, double longitude) {
     if (latitude == 0 && longitude == 0) return;
     char city[25], region[25], region_code[9], country[25], country_code[9];
-    field(position.city, sizeof position.city, city, sizeof city);
-    field(position.region, sizeof position.region, region, sizeof region);
-    field(position.region_code, sizeof position.region_code, region_code, sizeof region_code);
-    field(position.country, sizeof position.country, country, sizeof country);
-    field(position.country_code, sizeof position.country_code, country_code, sizeof country_code);
+    record_text(position.city, sizeof position.city, city, sizeof city);
+    record_text(position.region, sizeof position.region, region, sizeof region);
+    record_text(position.region_code, sizeof position.region_code, region_code, sizeof region_code);
+    record_text(position.country, sizeof position.country, country, sizeof country);
+    record_text(position.country_code, sizeof position.country_code, country_code,
+                sizeof country_code);
     if (mode != 1 && (city[0] || region[0] || country[0])) {
         char text[80];
         location_text(mode, city, region, region_code, country, country_code, text, sizeof text);
@@ -178,7 +171,7 @@ void main_prepare(text_page* p) {
     const double longitude = mode == 0 ? position.longitude : settings.longitude / 100.0;
     location_lines(p, mode, latitude, longitude);
     char zone[33];
-    field(position.time_zone, sizeof position.time_zone, zone, sizeof zone);
+    record_text(position.time_zone, sizeof position.time_zone, zone, sizeof zone);
     if (zone[0]) page_line(p, 0, "%s: %s", ui_text("Timezone", "Zeitzone"), zone);
     if (position.time_checked)
         page_line(p, 0, "%s: UTC %+.2fh", ui_text("Local Time", "Lokale Zeit"),
