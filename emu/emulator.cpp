@@ -103,6 +103,8 @@ Emulator::Emulator(const Config& config) : config_(config) {
     script_tick_ = clock_.ticks();
     if (config_.builtin_font) osd_.set_font(make_builtin_font());
     if (config_.keep_events) trace_.keep_events();
+    const LocalTime start = clock_.local();
+    state_.guide_anchor = static_cast<int64_t>(start.mjd) * 1440 + start.hour * 60 + start.minute;
     if (!prepare_root()) return;
     publish_hosts();
     if (!config_.trace.empty() && !trace_.open(config_.trace)) {
@@ -423,6 +425,7 @@ void Emulator::idle(uint64_t ticks) {
 
 void Emulator::idle_tick() {
     clock_.advance_ticks(1);
+    grow_recordings();
     PlayState& play = state_.play;
     if (play.mode == PLAYMODE_MP3 && play.end_tick && clock_.ticks() >= play.end_tick) {
         const bool fails = play.fails; // a script's "playinfo fail" outlasts the track

@@ -217,6 +217,8 @@ class Emulator {
     void power_off() { power_off_pending_ = true; }
     bool powered_off() const { return powered_off_; }
     void log(const std::string& line);
+    // Every second of the clock the recordings of the busy slots grow by some packets.
+    void grow_recordings();
 
     static Emulator* current();
 

@@ -16,11 +16,53 @@ template <typename T> void take(const json& j, const char* key, T* out) {
     if (it != j.end() && !it->is_null()) *out = it->get<T>();
 }
 
+// "events": [{"start": -20, "length": 45, "name": "...", "text": "...", "ext": "..."}]
+std::vector<Event> events(const json& list) {
+    std::vector<Event> out;
+    for (const json& e : list) {
+        Event v;
+        take(e, "start", &v.start);
+        take(e, "length", &v.length);
+        take(e, "name", &v.name);
+        take(e, "text", &v.text);
+        take(e, "ext", &v.ext);
+        out.push_back(v);
+    }
+    return out;
+}
+
+// A channel is a name, or {"name": ..., "freq": MHz, "events": [...], "info_fails": true,
+// "no_guide": true}.
 std::vector<Channel> channels(const json& list) {
     std::vector<Channel> out;
-    for (const json& c : list)
-        out.push_back(
-            Channel{c.is_string() ? c.get<std::string>() : c.at("name").get<std::string>()});
+    for (const json& c : list) {
+        Channel ch;
+        if (c.is_string()) {
+            ch.name = c.get<std::string>();
+        } else {
+            ch.name = c.at("name").get<std::string>();
+            take(c, "freq", &ch.freq);
+            take(c, "info_fails", &ch.info_fails);
+            take(c, "no_guide", &ch.no_guide);
+            if (c.contains("events")) ch.events = events(c["events"]);
+        }
+        out.push_back(ch);
+    }
+    return out;
+}
+
+// "timers": [{"type": 0, "num": 3, "start": 90, "duration": 90, "file": "Film"}]
+std::vector<Timer> timers(const json& list) {
+    std::vector<Timer> out;
+    for (const json& t : list) {
+        Timer v;
+        take(t, "type", &v.type);
+        take(t, "num", &v.num);
+        take(t, "start", &v.start);
+        take(t, "duration", &v.duration);
+        take(t, "file", &v.file);
+        out.push_back(v);
+    }
     return out;
 }
 
@@ -132,6 +174,18 @@ bool load_fixture(const std::string& path, ReceiverState* s, std::string* error)
             const json& c = j["channels"];
             if (c.contains("tv")) s->tv = channels(c["tv"]);
             if (c.contains("radio")) s->radio = channels(c["radio"]);
+        }
+        if (j.contains("timers")) s->timers = timers(j["timers"]);
+        // "recordings": [{"type": 0, "num": 1, "file": "News.rec"}] fills the slots in order.
+        if (j.contains("recordings")) {
+            int slot = 0;
+            for (const json& r : j["recordings"]) {
+                if (slot >= MAX_RECORDING_SLOTS) break;
+                Recording& rec = s->recordings[slot++];
+                take(r, "type", &rec.type);
+                take(r, "num", &rec.num);
+                take(r, "file", &rec.file);
+            }
         }
         if (j.contains("current")) {
             take(j["current"], "type", &s->current_type);

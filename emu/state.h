@@ -5,13 +5,47 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tapsim {
 
-struct Channel {
-    std::string name;
+// One programme of a channel's guide. Times are minutes from the moment the emulator started
+// (the fixture's clock), so a guide stays full whatever clock a run is given; the texts are
+// bytes as broadcast (any length, any bytes: the TAP API cuts them into its fields).
+struct Event {
+    int64_t start = 0;  // minutes from the start moment
+    int64_t length = 0; // minutes
+    std::string name, text, ext;
 };
+
+struct Channel {
+    Channel(std::string channel_name = {}, int mhz = 11836)
+        : name(std::move(channel_name)), freq(mhz) {}
+    std::string name;
+    int freq = 11836; // MHz: channels of one frequency share a transponder
+    std::vector<Event> events;
+    bool info_fails = false; // TAP_Channel_GetInfo refuses this channel
+    bool no_guide = false;   // TAP_GetEvent has no list for it
+};
+
+// A timer of the receiver's timer list.
+struct Timer {
+    int type = 0, num = 0;
+    int64_t start = 0; // minutes from the start moment
+    int duration = 0;  // minutes
+    std::string file;
+};
+
+// A recording slot: the channel it records and the recording it writes in "/DataFiles"
+// (file "" while the slot is idle).
+struct Recording {
+    std::string file;
+    int type = 0, num = 0;
+    uint64_t start_tick = 0;
+    uint64_t written = 0; // bytes of the recording file so far
+};
+enum { MAX_RECORDING_SLOTS = 4 };
 
 struct PlayState {
     int mode = 0;  // 0 none, 2 playback, 3 time-shift, 4 time-shift of a recording, 5 MP3
@@ -90,8 +124,12 @@ struct ReceiverState {
     std::vector<Channel> tv{{"Das Erste"}, {"ZDF"}, {"3sat"}, {"arte"}};
     std::vector<Channel> radio{{"Bayern 1"}, {"Bayern 2"}, {"Bayern 3"}};
     int current_type = 0, current_num = 0;
+    bool channel_stopped = false; // TAP_Channel_Stop ran and no channel started since
+    std::vector<Timer> timers;
     PlayState play;
-    std::string recordings[2]; // name of the recording of each slot in "/DataFiles", "" idle
+    // The slots the model has (recording_slot_count()); a slot with a file records.
+    Recording recordings[MAX_RECORDING_SLOTS];
+    int64_t guide_anchor = 0; // local minutes (MJD * 1440 + minute of day) of the start moment
     bool muted = false;
     bool paused = false;
     uint32_t heap_size = 64u << 20;     // bytes the TAPs' heap has
@@ -123,6 +161,11 @@ struct ReceiverState {
     // Disks by their letter ("a" is /dev/sda).
     std::map<char, Drive> drives{{'a', Drive{}}};
 };
+
+// Recording slots of the model: 2 for system ID 22010, else 4.
+inline int recording_slot_count(int system_id) {
+    return system_id == 22010 ? 2 : MAX_RECORDING_SLOTS;
+}
 
 // Reads a fixture; fields not given keep their defaults. False and a message on a bad file.
 bool load_fixture(const std::string& path, ReceiverState* state, std::string* error);

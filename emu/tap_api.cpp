@@ -233,39 +233,6 @@ int api::TAP_Hdd_GetPlayInfo(TYPE_PlayInfo* info) {
     return 1;
 }
 
-int api::TAP_Hdd_GetRecInfo(byte slot, TYPE_RecInfo* info) {
-    if (!info || slot > 1) return 0;
-    std::memset(info, 0, sizeof *info);
-    const std::string& name = emu().state().recordings[slot];
-    info->recType = name.empty() ? 0 : 1;
-    std::snprintf(info->fileName, sizeof info->fileName, "%s", name.c_str());
-    return 1;
-}
-
-// Channels.
-
-int api::TAP_Channel_Start(int main_sub, int type, int num) {
-    emu().trace().call(now(), "TAP_Channel_Start", {main_sub, type, num});
-    tapsim::ReceiverState& s = emu().state();
-    const auto& list = type == 1 ? s.radio : s.tv;
-    if (type < 0 || type > 1 || num < 0 || static_cast<size_t>(num) >= list.size()) return 0;
-    s.current_type = type;
-    s.current_num = num;
-    return 1;
-}
-
-int api::TAP_Channel_GetTotalNum(int* tv, int* radio) {
-    if (tv) *tv = static_cast<int>(emu().state().tv.size());
-    if (radio) *radio = static_cast<int>(emu().state().radio.size());
-    return 1;
-}
-
-int api::TAP_Channel_GetCurrent(int* type, int* num) {
-    if (type) *type = emu().state().current_type;
-    if (num) *num = emu().state().current_num;
-    return 1;
-}
-
 // OSD.
 
 int api::TAP_Osd_Create(dword x, dword y, dword w, dword h, byte, int) {

@@ -339,7 +339,7 @@ TEST_F(Browser, StopEndsThePlaybackOfTheSelectedFile) {
     run("play 2 0");
     run("Stop");
     EXPECT_EQ(calls_named("Appl_StopPlaying"), 1);
-    emu->state().recordings[0] = "Film";
+    emu->state().recordings[0].file = "Film";
     shown = shown_during("Stop");
     EXPECT_NE(shown.find("File is recording."), std::string::npos) << shown;
 }

@@ -282,9 +282,9 @@ TEST_F(Listing, MarkListHoldsTwoHundred) {
 TEST_F(Listing, RecordingInProgressCannotBeSelected) {
     write_file(disk / "DataFiles/Live.rec", "");
     scan("/DataFiles", SCAN_REREAD);
-    emu->state().recordings[0] = "Live";
+    emu->state().recordings[0].file = "Live";
     EXPECT_FALSE(entry_selectable(0, nullptr));
-    emu->state().recordings[0] = "";
+    emu->state().recordings[0].file = "";
     EXPECT_TRUE(entry_selectable(0, nullptr));
 }
 

@@ -57,7 +57,7 @@ class Recording : public CoreTest {
   protected:
     void TearDown() override {
         inf_release();
-        emu->state().recordings[0] = emu->state().recordings[1] = "";
+        emu->state().recordings[0].file = emu->state().recordings[1].file = "";
         CoreTest::TearDown();
     }
     fs::path data(const std::string& name) const { return disk / "DataFiles" / name; }
@@ -319,7 +319,7 @@ TEST_F(Recording, ActivityOfRecordingsPlaybackAndTaps) {
     write_file(data("Film.rec"), "x");
     write_file(disk / "ProgramFiles/x.tap", "x");
     EXPECT_EQ(file_activity("/DataFiles", "News.rec"), 0);
-    emu->state().recordings[1] = "News";
+    emu->state().recordings[1].file = "News";
     EXPECT_EQ(file_activity("/DataFiles", "News.rec"), ~1);
     EXPECT_EQ(file_activity("/DataFiles", "Film.rec"), 0);
     emu->state().play.mode = 2;
