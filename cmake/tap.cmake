@@ -78,7 +78,7 @@ endfunction()
 # The TAP's libraries from the bottom up. A library calls only those below it, and links them;
 # tools/check_layers.sh checks the includes and the symbols against this order.
 set(TOVAK_LAYERS tovak_common tovak_recording tovak_osd tovak_image tovak_browser tovak_textview
-    tovak_infos tovak_net tovak_core)
+    tovak_infos tovak_net tovak_epg tovak_core)
 # The same from the top down: the order on a link line (the TAP API and the C library follow).
 set(TOVAK_LINK_ORDER ${TOVAK_LAYERS})
 list(REVERSE TOVAK_LINK_ORDER)

@@ -22,6 +22,7 @@
 #include "core/keymap.h"
 #include "browser/browser.h"
 #include "browser/copy_queue.h"
+#include "epg/window.h"
 #include "common/log.h"
 #include "common/persist.h"
 #include "core/remote.h"
@@ -61,6 +62,7 @@ void on_memory_refused() {
 void tables_release() {
     browser_stop();
     text_release();
+    epg_release();
     tables_free();
 }
 

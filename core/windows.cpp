@@ -9,6 +9,8 @@
 #include "core/menu.h"
 #include "core/power_off.h"
 #include "core/trim.h"
+#include "epg/details.h"
+#include "epg/window.h"
 #include "image/viewer.h"
 #include "infos/infos_window.h"
 #include "infos/sysinfo.h"
@@ -63,4 +65,6 @@ void windows_register(void) {
     window_register(ACTION_TRIM, trim_entry);
     window_register(WINDOW_MENU, menu_entry);
     window_register(ACTION_TAP_STOP, tap_stop_entry);
+    window_register(WINDOW_EPG, epg_window_entry);
+    window_register(ACTION_EPG_DETAILS, epg_details_entry);
 }
