@@ -27,6 +27,7 @@ struct Channel {
     std::vector<Event> events;
     bool info_fails = false; // TAP_Channel_GetInfo refuses this channel
     bool no_guide = false;   // TAP_GetEvent has no list for it
+    std::string raw_events;  // whole event records as TAP_GetEvent hands them out (fuzzing)
 };
 
 // A timer of the receiver's timer list.
@@ -126,6 +127,7 @@ struct ReceiverState {
     int current_type = 0, current_num = 0;
     bool channel_stopped = false; // TAP_Channel_Stop ran and no channel started since
     std::vector<Timer> timers;
+    std::string raw_timers; // whole timer records behind those of `timers` (fuzzing)
     PlayState play;
     // The slots the model has (recording_slot_count()); a slot with a file records.
     Recording recordings[MAX_RECORDING_SLOTS];

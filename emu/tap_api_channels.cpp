@@ -146,6 +146,14 @@ int api::TAP_Channel_Stop(int main_sub) {
 TYPE_TapEvent* api::TAP_GetEvent(int type, int num, int* count) {
     if (count) *count = 0;
     const tapsim::Channel* ch = channel(type, num);
+    if (ch && !ch->no_guide && ch->raw_events.size() >= sizeof(TYPE_TapEvent)) {
+        const size_t n = ch->raw_events.size() / sizeof(TYPE_TapEvent);
+        void* list = emu().mem_alloc(static_cast<uint32_t>(n * sizeof(TYPE_TapEvent)));
+        if (!list) return nullptr;
+        std::memcpy(list, ch->raw_events.data(), n * sizeof(TYPE_TapEvent));
+        if (count) *count = static_cast<int>(n);
+        return static_cast<TYPE_TapEvent*>(list);
+    }
     if (!ch || ch->no_guide || ch->events.empty()) return nullptr;
     const size_t n = ch->events.size();
     auto* list = static_cast<TYPE_TapEvent*>(
@@ -188,11 +196,17 @@ byte* api::TAP_EPG_GetExtInfo(TYPE_TapEvent* event) {
 // Timers.
 
 int api::TAP_Timer_GetTotalNum(void) {
-    return static_cast<int>(state().timers.size());
+    return static_cast<int>(state().timers.size() +
+                            state().raw_timers.size() / sizeof(TYPE_TimerInfo));
 }
 
 int api::TAP_Timer_GetInfo(int entry, TYPE_TimerInfo* info) {
-    if (!info || entry < 0 || static_cast<size_t>(entry) >= state().timers.size()) return 0;
+    if (!info || entry < 0 || entry >= TAP_Timer_GetTotalNum()) return 0;
+    if (static_cast<size_t>(entry) >= state().timers.size()) {
+        const size_t at = (static_cast<size_t>(entry) - state().timers.size()) * sizeof *info;
+        std::memcpy(info, state().raw_timers.data() + at, sizeof *info);
+        return 1;
+    }
     const tapsim::Timer& t = state().timers[static_cast<size_t>(entry)];
     std::memset(info, 0, sizeof *info);
     info->isRec = 1;

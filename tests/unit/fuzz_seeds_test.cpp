@@ -16,6 +16,7 @@
 #include "common/byte_order.h"
 #include "core/keymap.h"
 #include "core/trim_patch.h"
+#include "epg/window.h"
 #include "common/programs.h"
 #include "emu_fixture.h"
 #include "gd_codec.h"
@@ -53,9 +54,36 @@ class FuzzSeeds : public EmuTest {};
 
 TEST_F(FuzzSeeds, EveryTargetHasSeeds) {
     for (const char* target :
-         {"core_files", "gd", "gif", "history", "image", "inf", "infos", "mp3", "raw_stream",
+         {"core_files", "epg", "gd", "gif", "history", "image", "inf", "infos", "mp3", "raw_stream",
           "document", "web_text", "http_header", "update_list", "geo_answer", "trim"})
         EXPECT_GE(seed_files(target).size(), 2u) << target;
+}
+
+TEST_F(FuzzSeeds, EventAndTimerRecordsAreShown) {
+    struct Case {
+        const char* file;
+        std::string event, timer;
+    } cases[] = {
+        {"three_events_two_timers", "Seed film", "Seed late"},
+        {"unterminated_names", std::string(128, 'N') + " -- " + std::string(128, 'D'),
+         std::string(128, 'T')},
+    };
+    for (const Case& c : cases) {
+        const std::string data = read_file(seeds / "epg" / c.file);
+        ASSERT_GT(data.size(), 1u);
+        const size_t event_bytes = (data[0] & 7u) * sizeof(TYPE_TapEvent);
+        ASSERT_EQ((data.size() - 1 - event_bytes) % sizeof(TYPE_TimerInfo), 0u) << c.file;
+        emu->state().tv.assign(1, tapsim::Channel("Seed"));
+        emu->state().tv[0].raw_events = data.substr(1, event_bytes);
+        emu->state().raw_timers = data.substr(1 + event_bytes);
+        epg_window(0);
+        EXPECT_TRUE(screen_has(c.event + "\n")) << c.file << "\n" << screen();
+        epg_window(0x10037); // Teletext: the timers
+        EXPECT_TRUE(screen_has(c.timer + "\n")) << c.file << "\n" << screen();
+        epg_window(0x10037);
+        epg_window(0x10017); // Exit
+        epg_release();
+    }
 }
 
 TEST_F(FuzzSeeds, RecordingHeadersAreReadOrRepaired) {
