@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "demo_disk.h"
+#include "demo_guide.h"
 #include "emulator.h"
 #include "png_out.h"
 
@@ -114,6 +115,16 @@ int main(int argc, char** argv) {
             return 1;
         }
         demo_dir = config.disk = tmpl;
+        // The demo receiver's channels, guide, timers and running recording.
+        if (config.fixture.empty()) {
+            config.fixture = tmpl + ".fixture.json";
+            const std::string clock =
+                config.clock.empty() ? tapsim::ReceiverState{}.clock : config.clock;
+            if (!tapsim::prepare_demo_receiver(tmpl, clock, config.fixture, &why)) {
+                std::fprintf(stderr, "tapsim: %s\n", why.c_str());
+                return 1;
+            }
+        }
         // The converters and helpers a receiver has installed beside the TAP.
         tapsim::install_helpers(demo_dir, tapsim::helpers_dir(exe_dir()), nullptr);
         for (const char* program : {"tovak_gif", "tovak_png"}) {
@@ -180,6 +191,7 @@ int main(int argc, char** argv) {
     if (!demo_dir.empty()) {
         std::error_code ec;
         fs::remove_all(demo_dir, ec);
+        fs::remove(demo_dir + ".fixture.json", ec);
     }
     return status;
 }
