@@ -60,6 +60,11 @@ read -r shown alone < <("$build/bench_tap" "$tap" lynx 1)
 awk -v s="$shown" -v a="$alone" 'BEGIN {
     printf "1 MB web page through lynx: %.3f s to the drawn page; lynx alone %.3f s; ratio %.2f\n",
            s, a, s / a }'
+channels=500
+epg=$(tap_cost epg $channels)
+epg_key=$(tap_cost epg_key $channels)
+echo "EPG opens its channels list on $channels channels of 300 programmes: $epg instructions in the TAP"
+echo "one v in that list:         $epg_key instructions in the TAP"
 mb=512
 head -c $((mb << 20)) /dev/zero > "$out/source.bin"
 # The queue syncs each copied file to the disk before it counts it as done; cp leaves its data in

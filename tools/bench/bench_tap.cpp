@@ -5,6 +5,8 @@
 //   browse N      entering a folder of N files in the file browser (scan, sort, first draw)
 //   browse_key N  one "v" in the browser on that folder
 //   playlist N    "Play all MP3 files" on a folder of N MP3 files in 100 folders (Max. Files 20)
+//   epg N         opening the EPG's channels list on N TV channels of 300 programmes each
+//   epg_key N     one "v" in that list
 //   text_load N   the text viewer loads a plain text file of N lines (Max. Text 20), half of
 //                 them 80 characters long (measured and wrapped), half 30
 //   text_key N    one "v" in the viewer on that document
@@ -135,14 +137,19 @@ bench_loop(tapsim::Emulator& emu, const std::string& mode, int n) {
         press(emu, KEY_PLAY);
     } else if (mode == "text_load") {
         press(emu, KEY_OK);
+    } else if (mode == "epg") {
+        press(emu, KEY_GUIDE);
+    } else if (mode == "epg_key") {
+        press(emu, KEY_DOWN);
     }
 }
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr,
-                     "usage: bench_tap TAP "
-                     "idle|keys|browse|browse_key|playlist|text_load|text_key|copy|lynx N\n");
+        std::fprintf(
+            stderr,
+            "usage: bench_tap TAP "
+            "idle|keys|browse|browse_key|playlist|epg|epg_key|text_load|text_key|copy|lynx N\n");
         return 2;
     }
     const std::string mode = argv[2];
@@ -197,7 +204,21 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench_tap: cannot load %s\n", argv[1]);
             status = 1;
         } else {
+            if (mode == "epg" || mode == "epg_key") {
+                // Programmes of ten minutes from ten hours ago on.
+                std::vector<tapsim::Channel> tv;
+                for (int i = 0; i < n; ++i) {
+                    tapsim::Channel ch("Channel " + std::to_string(i + 1), 10700 + i % 7 * 100);
+                    for (int k = 0; k < 300; ++k)
+                        ch.events.push_back({k * 10 - 600, 10, "Programme " + std::to_string(k),
+                                             "Its short text", ""});
+                    tv.push_back(std::move(ch));
+                }
+                emu.state().tv = std::move(tv);
+            }
             emu.idle(200);
+            if (mode == "epg" || mode == "epg_key") press(emu, KEY_SAT);
+            if (mode == "epg_key") press(emu, KEY_GUIDE);
             if (mode == "browse" || mode == "browse_key" || mode == "copy" || mode == "playlist" ||
                 text_mode(mode)) {
                 press(emu, KEY_SAT);
