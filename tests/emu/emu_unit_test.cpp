@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "api.h"
 #include "clock.h"
 #include "disk.h"
 #include "emulator.h"
@@ -279,4 +280,73 @@ TEST(TapFile, RefusesFilesWithoutATapHeader) {
     if (read_tap_file("/lib/x86_64-linux-gnu/libc.so.6", &libc, &why))
         EXPECT_FALSE(check_tap_header(libc, &why));
     std::filesystem::remove_all(folder_name);
+}
+
+TEST(Guide, FixtureTimesAreMinutesFromTheStartMoment) {
+    const std::string dir = make_temp_dir("guide_fixture");
+    ASSERT_FALSE(dir.empty());
+    const std::string fixture = dir + "/fixture.json";
+    std::ofstream(fixture) << R"({"channels": {"tv": [{"name": "One", "freq": 12188, "events": [
+        {"start": -30, "length": 60, "name": "Now", "text": "t", "ext": "long"},
+        {"start": 30, "length": 45, "name": "Next"}]}, "Two"], "radio": []},
+        "timers": [{"type": 0, "num": 1, "start": 90, "duration": 20, "file": "Late"}],
+        "recordings": [{"type": 0, "num": 1, "file": "Two.rec"}]})";
+    struct Case {
+        const char* clock;
+        dword now_start, timer_start;
+    } cases[] = {
+        {"2026-12-10 23:00:00", 61384u << 16 | 22 << 8 | 30, 61385u << 16 | 0 << 8 | 30},
+        {"2027-01-01 08:05:30", 61406u << 16 | 7 << 8 | 35, 61406u << 16 | 9 << 8 | 35},
+    };
+    for (const Case& c : cases) {
+        Config config;
+        config.fixture = fixture;
+        config.clock = c.clock;
+        Emulator emu(config);
+        ASSERT_TRUE(emu.ok()) << emu.error();
+        int count = 0;
+        TYPE_TapEvent* events = api::TAP_GetEvent(0, 0, &count);
+        ASSERT_EQ(count, 2);
+        EXPECT_EQ(events[0].startTime, c.now_start) << c.clock;
+        EXPECT_EQ(events[0].endTime - events[0].startTime, 1u << 8) << "an hour later";
+        EXPECT_EQ(events[0].runningStatus, 4);
+        EXPECT_STREQ(events[1].eventName, "Next");
+        byte* ext = api::TAP_EPG_GetExtInfo(&events[0]);
+        ASSERT_NE(ext, nullptr);
+        EXPECT_STREQ(reinterpret_cast<char*>(ext), "long");
+        EXPECT_EQ(api::TAP_EPG_GetExtInfo(&events[1]), nullptr);
+        api::TAP_MemFree(ext);
+        api::TAP_MemFree(events);
+        EXPECT_EQ(api::TAP_GetEvent(0, 1, &count), nullptr) << "a channel without a guide";
+        EXPECT_EQ(count, 0);
+        TYPE_TapChInfo info;
+        ASSERT_TRUE(api::TAP_Channel_GetInfo(0, 0, &info));
+        EXPECT_EQ(info.freq, 12188);
+        EXPECT_STREQ(info.chName, "One");
+        EXPECT_FALSE(api::TAP_Channel_GetInfo(1, 0, &info));
+        ASSERT_EQ(api::TAP_Timer_GetTotalNum(), 1);
+        TYPE_TimerInfo timer;
+        ASSERT_TRUE(api::TAP_Timer_GetInfo(0, &timer));
+        EXPECT_EQ(timer.startTime, c.timer_start);
+        EXPECT_EQ(timer.duration, 20);
+        EXPECT_STREQ(timer.fileName, "Late");
+        EXPECT_FALSE(api::TAP_Timer_GetInfo(1, &timer));
+        // 22010: two slots; the fixture's recording in the first, the live channel in the
+        // second, then none is free.
+        TYPE_RecInfo rec;
+        ASSERT_TRUE(api::TAP_Hdd_GetRecInfo(0, &rec));
+        EXPECT_EQ(rec.recType, 1);
+        EXPECT_EQ(rec.svcNum, 1);
+        EXPECT_EQ(api::TAP_Hdd_StartRecord(), 1);
+        EXPECT_EQ(emu.state().recordings[1].file, "Now.rec");
+        EXPECT_TRUE(std::filesystem::exists(emu.disk_dir() + "/DataFiles/Now.rec.inf"));
+        EXPECT_EQ(api::TAP_Hdd_StartRecord(), 0);
+        EXPECT_FALSE(api::TAP_Hdd_GetRecInfo(2, &rec));
+        EXPECT_EQ(api::TAP_Hdd_StopRecord(1), 1);
+        EXPECT_EQ(api::TAP_Hdd_StopRecord(1), 0);
+        EXPECT_EQ(api::TAP_Channel_Start(1, 0, 5), 1) << "no such channel";
+        EXPECT_EQ(api::TAP_Channel_Start(1, 0, 1), 0);
+        EXPECT_EQ(emu.state().current_num, 1);
+    }
+    std::filesystem::remove_all(dir);
 }
