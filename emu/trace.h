@@ -36,6 +36,12 @@ class Trace {
               const std::string& text = "");
     // Calls recorded since the start (kept in memory for tests, whether or not a file is open).
     const std::vector<TraceCall>& calls() const { return calls_; }
+    // Whether a call of that name with exactly these arguments was recorded.
+    bool called(const std::string& name, const std::vector<int64_t>& args) const {
+        for (const TraceCall& c : calls_)
+            if (c.name == name && c.args == args) return true;
+        return false;
+    }
 
   private:
     std::FILE* file_ = nullptr;

@@ -397,27 +397,36 @@ constexpr key_row list_rows[] = {
 };
 constexpr key_table list_keys = key_table_of(list_rows, &navigation_keys, nullptr, true);
 
+// Rows both lists have.
+constexpr key_row subtitle_row = on(KEY_SUBTITLE, key_list_mode)
+                                     .help("\rSubtitle: Toggle mode (channels/programmes)",
+                                           "\rSubtitle: Modus wechseln (Sender/Sendungen)");
+constexpr key_row teletext_row =
+    on(KEY_TELETEXT, key_timers)
+        .help("Teletext: Toggle mode (timer view)", "Teletext: Modus wechseln (Timer-Ansicht)");
+constexpr key_row guide_row = named(KEY_GUIDE, "\rGuide: Info: Show detailed EPG infos",
+                                    "\rGuide: Info: Detaillierte EPG-Infos");
+constexpr key_row recall_row =
+    named(KEY_RECALL, "Recall: Select live channel", "Recall: Live-Sender ausw\xE4hlen");
+constexpr key_row exit_row = named(KEY_EXIT, "Exit: Leave window", "Exit: Fenster verlassen");
+
 constexpr key_row channels_rows[] = {
     named(KEY_UP, NAVIGATE_EN, NAVIGATE_DE),
     on(KEY_RIGHT, key_offset).help(">: Next programme", ">: Sendung vor"),
     on(KEY_LEFT, key_offset)
         .help("<: Previous programme", "<: Sendung zur\xFC"
                                        "ck"),
-    on(KEY_SUBTITLE, key_list_mode)
-        .help("\rSubtitle: Toggle mode (channels/programmes)",
-              "\rSubtitle: Modus wechseln (Sender/Sendungen)"),
-    on(KEY_TELETEXT, key_timers)
-        .help("Teletext: Toggle mode (timer view)", "Teletext: Modus wechseln (Timer-Ansicht)"),
+    subtitle_row,
+    teletext_row,
     on(KEY_TVRADIO, key_service_type)
         .help("TvRadio: Toggle service type (TV/Radio)", "TvRadio: Servicetyp wechseln (TV/Radio)"),
-    named(KEY_GUIDE, "\rGuide: Info: Show detailed EPG infos",
-          "\rGuide: Info: Detaillierte EPG-Infos"),
-    named(KEY_RECALL, "Recall: Select live channel", "Recall: Live-Sender ausw\xE4hlen"),
+    guide_row,
+    recall_row,
     on(KEY_OK, key_ok).help("Ok: Start playing channel", "Ok: Live-Wiedergabe des Senders"),
     on(KEY_RECORD, key_record)
         .help("Record: Start instant recording", "Record: Sofortaufnahme des Senders"),
     on(KEY_STOP, key_stop).help("Stop: Stop recording channel", "Stop: Aufnahmestopp des Senders"),
-    named(KEY_EXIT, "Exit: Leave window", "Exit: Fenster verlassen"),
+    exit_row,
 };
 
 constexpr key_row programmes_rows[] = {
@@ -426,15 +435,11 @@ constexpr key_row programmes_rows[] = {
     on(KEY_LEFT, key_channel_step)
         .help("<: Previous channel", "<: Sender zur\xFC"
                                      "ck"),
-    on(KEY_SUBTITLE, key_list_mode)
-        .help("\rSubtitle: Toggle mode (channels/programmes)",
-              "\rSubtitle: Modus wechseln (Sender/Sendungen)"),
-    on(KEY_TELETEXT, key_timers)
-        .help("Teletext: Toggle mode (timer view)", "Teletext: Modus wechseln (Timer-Ansicht)"),
-    named(KEY_GUIDE, "\rGuide: Info: Show detailed EPG infos",
-          "\rGuide: Info: Detaillierte EPG-Infos"),
-    named(KEY_RECALL, "Recall: Select live channel", "Recall: Live-Sender ausw\xE4hlen"),
-    named(KEY_EXIT, "Exit: Leave window", "Exit: Fenster verlassen"),
+    subtitle_row,
+    teletext_row,
+    guide_row,
+    recall_row,
+    exit_row,
 };
 
 constexpr key_row timers_rows[] = {
@@ -442,9 +447,8 @@ constexpr key_row timers_rows[] = {
     on(KEY_TELETEXT, key_timers)
         .help("\rTeletext: Toggle mode (timer view)", "\rTeletext: Modus wechseln (Timer-Ansicht)"),
     on(KEY_SUBTITLE, key_list_mode),
-    named(KEY_GUIDE, "\rGuide: Info: Show detailed EPG infos",
-          "\rGuide: Info: Detaillierte EPG-Infos"),
-    named(KEY_EXIT, "Exit: Leave window", "Exit: Fenster verlassen"),
+    guide_row,
+    exit_row,
 };
 
 constexpr key_table channels_keys = key_table_of(channels_rows, &list_keys, key_help, true);

@@ -228,7 +228,7 @@ TEST_F(Dispatcher, DirectKeysAndPauseInsideAWindow) {
 
 TEST_F(Dispatcher, DirectKeysOfWindowsNotAvailableYetSayIt) {
     start_with([](settings_record&) {});
-    for (const char* second : {"Guide"}) {
+    for (const char* second : {"Menu"}) {
         SCOPED_TRACE(second);
         size_t from = mark();
         std::string shown = shown_during(std::string("Sat ") + second);

@@ -47,11 +47,6 @@ class Epg : public scenario::BrowserScenario {
         const tapsim::TextRun* t = text_run(text);
         return t && t->fg == YELLOW && t->bg == DARK_RED;
     }
-    bool calls_with(const std::string& name, std::vector<int64_t> args) const {
-        for (const tapsim::TraceCall& c : emu->trace().calls())
-            if (c.name == name && c.args == args) return true;
-        return false;
-    }
 };
 
 } // namespace
@@ -212,7 +207,7 @@ TEST_F(Epg, RecordingsHoldTheTunersOfTheirTransponders) {
     emu->state().system_id = 32020; // four recording slots
     // Chan 1 on 10700, Chan 2 on 11000, Chan 3 on 11300, Chan 4 on 10700.
     run("Sat Guide Record");
-    EXPECT_TRUE(calls_with("TAP_Hdd_StartRecord", {}));
+    EXPECT_TRUE(emu->trace().called("TAP_Hdd_StartRecord", {}));
     run("v Record");
     EXPECT_EQ(emu->state().recordings[1].num, 1) << "the second recording";
     run("v");
@@ -220,9 +215,11 @@ TEST_F(Epg, RecordingsHoldTheTunersOfTheirTransponders) {
     EXPECT_EQ(text_run("P2.0 -- short")->fg, RED);
     std::string shown = shown_during("Ok");
     EXPECT_NE(shown.find("Can't start channel at the moment."), std::string::npos) << shown;
-    EXPECT_FALSE(calls_with("TAP_Channel_Start", {1, 0, 2})) << "a third transponder is refused";
+    EXPECT_FALSE(emu->trace().called("TAP_Channel_Start", {1, 0, 2}))
+        << "a third transponder is refused";
     run("v Ok");
-    EXPECT_TRUE(calls_with("TAP_Channel_Start", {1, 0, 3})) << "the first transponder starts";
+    EXPECT_TRUE(emu->trace().called("TAP_Channel_Start", {1, 0, 3}))
+        << "the first transponder starts";
     EXPECT_EQ(screen(), "") << "Ok closes the EPG";
     run("wait 3s");
     for (int slot = 0; slot < 2; ++slot) {
@@ -232,7 +229,7 @@ TEST_F(Epg, RecordingsHoldTheTunersOfTheirTransponders) {
         EXPECT_TRUE(fs::exists(disk_path("/DataFiles/" + r.file + ".inf")));
     }
     run("Sat Guide ^ ^ ^ Stop");
-    EXPECT_TRUE(calls_with("TAP_Hdd_StopRecord", {0}));
+    EXPECT_TRUE(emu->trace().called("TAP_Hdd_StopRecord", {0}));
     EXPECT_TRUE(emu->state().recordings[0].file.empty());
 }
 
@@ -240,8 +237,8 @@ TEST_F(Epg, WithOneRecordingAnyChannelStarts) {
     start_guide(3);
     emu->state().recordings[0] = {"News.rec", 0, 1, 0, 0};
     run("Sat Guide v v Ok");
-    EXPECT_TRUE(calls_with("TAP_Channel_Stop", {1}));
-    EXPECT_TRUE(calls_with("TAP_Channel_Start", {1, 0, 2}));
+    EXPECT_TRUE(emu->trace().called("TAP_Channel_Stop", {1}));
+    EXPECT_TRUE(emu->trace().called("TAP_Channel_Start", {1, 0, 2}));
     EXPECT_EQ(emu->state().current_num, 2);
 }
 

@@ -159,11 +159,6 @@ class EpgDetails : public EmuTest {
         EXPECT_STREQ(path, "/ProgramFiles/Settings/TovakRC/TovakRC.EPG");
         return emu_test::read_file(settings_file("TovakRC.EPG"));
     }
-    bool calls_with(const std::string& name, std::vector<int64_t> args) const {
-        for (const tapsim::TraceCall& c : emu->trace().calls())
-            if (c.name == name && c.args == args) return true;
-        return false;
-    }
 };
 
 } // namespace
@@ -244,7 +239,7 @@ TEST_F(EpgDetails, TunerRule) {
         while (ibox_open())
             ibox_show(nullptr, nullptr, 0);
     }
-    EXPECT_TRUE(calls_with("TAP_Channel_Stop", {1}));
+    EXPECT_TRUE(emu->trace().called("TAP_Channel_Stop", {1}));
 }
 
 TEST_F(EpgDetails, RecordingSlotsFollowTheModel) {
