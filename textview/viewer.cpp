@@ -660,6 +660,9 @@ bool epg_document(int channel_step, int event_step) {
         !path[0])
         return false;
     doc.epg_info_mode = 1;
+    // The document is written anew in the same place within the same minute, often with the
+    // same length: it is read again whatever its size and time say.
+    if (slot().path && strcmp(slot().path, path) == 0) slot().file_size = -1;
     show_new(str_dup(path));
     return true;
 }

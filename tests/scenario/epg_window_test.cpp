@@ -35,12 +35,13 @@ class Epg : public scenario::BrowserScenario {
         emu->state().tv = tv;
         start_browser(flags);
     }
-    // The first visible run whose text is exactly `text`, or null.
+    // The first visible run whose text is exactly `text` (a trailing blank aside), or null.
     const tapsim::TextRun* text_run(const std::string& text) const {
         for (const tapsim::Region& r : emu->osd().regions())
             if (r.live)
                 for (const tapsim::TextRun& t : r.runs)
-                    if (t.text == text) return &t;
+                    if (t.text == text || t.text == text + " ") return &t; // the viewer's lines
+
         return nullptr;
     }
     bool selected(const std::string& text) const {
@@ -344,4 +345,53 @@ TEST_F(Epg, TheFileBrowsersGuideOpensIt) {
     EXPECT_FALSE(screen_has("File Browser")) << screen();
     run("Exit");
     EXPECT_EQ(screen(), "");
+}
+
+TEST_F(Epg, DetailsOfTheSelectedProgrammeInTheViewer) {
+    start_guide(3);
+    run("Sat Guide v Guide");
+    EXPECT_TRUE(screen_has("TovakRC.EPG")) << screen();
+    EXPECT_TRUE(text_run("2. Chan 2")) << screen();
+    EXPECT_TRUE(text_run("P2.0")) << screen();
+    EXPECT_TRUE(screen_has("extended text")) << screen();
+    struct Step {
+        const char* keys;
+        const char* channel;
+        const char* programme;
+    } steps[] = {
+        {">", "2. Chan 2", "P2.1"},  {">", "2. Chan 2", "P2.2"}, {"<", "2. Chan 2", "P2.1"},
+        {"v", "3. Chan 3", "P3.0"},  {"v", "3. Chan 3", "P3.0"}, // no channel behind the last
+        {"P+", "2. Chan 2", "P2.0"}, {"^", "1. Chan 1", "P1.0"},
+    };
+    for (const Step& s : steps) {
+        run(s.keys);
+        EXPECT_TRUE(text_run(s.channel)) << s.keys << "\n" << screen();
+        EXPECT_TRUE(text_run(s.programme)) << s.keys << "\n" << screen();
+    }
+    run("Exit");
+    EXPECT_TRUE(screen_has("EPG v4.92a")) << "back in the list\n" << screen();
+    EXPECT_TRUE(selected("2.")) << screen();
+    run("Subtitle v v Guide");
+    EXPECT_TRUE(text_run("P2.2")) << "the programme selected in the list\n" << screen();
+    run("Exit Exit");
+    EXPECT_EQ(screen(), "");
+}
+
+TEST_F(Epg, OkInTheDetailsStartsTheChannelAndClosesBoth) {
+    start_guide(3);
+    run("Sat Guide v v Guide Ok");
+    EXPECT_TRUE(emu->trace().called("TAP_Channel_Start", {1, 0, 2}));
+    EXPECT_EQ(screen(), "") << screen();
+    run("P+");
+    EXPECT_EQ(last_result(), 0x10045u) << "no window is left open";
+}
+
+TEST_F(Epg, DetailsOfATimerShowTheProgrammeItRecords) {
+    start_guide(2);
+    emu->state().timers = {{0, 1, 95, 60, "Evening"}};
+    run("Sat Guide Teletext Guide");
+    EXPECT_TRUE(text_run("2. Chan 2")) << screen();
+    EXPECT_TRUE(text_run("P2.4")) << "the programme after the one running at 21:50\n" << screen();
+    run("Exit");
+    EXPECT_TRUE(screen_has("EPG Timer")) << screen();
 }
