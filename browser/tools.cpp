@@ -17,6 +17,7 @@
 #include "common/programs.h"
 #include "common/receiver_path.h"
 #include "common/records.h"
+#include "common/recording_search.h"
 #include "common/script_run.h"
 #include "common/errors.h"
 #include "common/settings.h"
@@ -30,7 +31,7 @@ walk_totals walk;
 namespace {
 
 enum { PATH_BYTES = 1024, MAX_DEPTH = 32, LINE_BYTES = 800 };
-constexpr char list_name[] = "TovakRC.LST";
+constexpr char list_name[] = FILE_LIST_NAME;
 constexpr char live_tv[] = "/DataFiles/__temprec__.ts";
 constexpr char rectool_zone[] = "CET-1CEST,M3.5.0/2,M10.5.0/3";
 

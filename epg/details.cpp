@@ -9,6 +9,7 @@
 #include "common/models.h"
 #include "common/paths.h"
 #include "common/persist.h"
+#include "common/recording_search.h"
 #include "common/settings.h"
 #include "event_text.h"
 #include "osd/ibox.h"
@@ -53,8 +54,24 @@ void put_line(TYPE_File* f, const char* text) {
     TAP_Hdd_Fwrite(const_cast<char*>("\n"), 1, 1, f);
 }
 
+// A recording on the disk of the programme shown: its folder line, its own line, an empty line.
+bool put_match(void* context, const char* folder, const char* line) {
+    TYPE_File* f = static_cast<TYPE_File*>(context);
+    put_line(f, folder);
+    put_line(f, line);
+    put_line(f, "");
+    return true;
+}
+
 void write_programme(TYPE_File* f, int num) {
     char line[LINE_BUFFER_SIZE];
+    if (cache.events && cache.count > 0) {
+        const TYPE_TapEvent& shown = cache.events[cache.shown];
+        char name[sizeof shown.eventName + 1], short_text[sizeof shown.description + 1];
+        field_text(shown.eventName, name);
+        field_text(shown.description, short_text);
+        recording_search(name, short_text, put_match, f);
+    }
     char name[sizeof cache.channel.chName + 1];
     field_text(cache.channel.chName, name);
     snprintf(line, sizeof line, "%d. %s", num + 1, name);

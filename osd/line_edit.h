@@ -5,6 +5,7 @@
 
 #include <stddef.h>
 
+#include "common/charset.h"
 #include "platform/tap_api.h"
 
 enum {
@@ -70,9 +71,3 @@ void history_clear(void);
 // The characters of a digit key in a column of the multi-tap table (0 lower case, 1 upper
 // case, 2 digits and symbols), Latin-1; "" outside the table.
 const char* multitap_chars(int digit, int column);
-
-// Latin-1 -> UTF-8: each byte >= 0x80 becomes two bytes; stops so that the output with its NUL
-// fits size. Returns the length written.
-size_t latin1_to_utf8(const char* text, char* out, size_t size);
-// UTF-8 -> Latin-1 in place: the two-byte sequences of U+0080..U+00FF become single bytes.
-void utf8_to_latin1(char* text);

@@ -22,6 +22,7 @@
 #include "common/persist.h"
 #include "common/programs.h"
 #include "common/receiver_path.h"
+#include "common/recording_search.h"
 #include "common/settings.h"
 #include "common/tables.h"
 #include "common/usage.h"
@@ -182,6 +183,18 @@ void run_helper(const char* program_name, const char* options_before, const char
     read_pipe(pipe.f, r);
 }
 
+// A recording of the file list that matches the one described: its folder line, its own line
+// and an empty line; true while the table has room for more.
+bool put_match(void* context, const char* folder, const char* line) {
+    doc_reader* r = static_cast<doc_reader*>(context);
+    doc_text(r, folder);
+    doc_line_end(r);
+    doc_text(r, line);
+    doc_line_end(r);
+    doc_line_end(r);
+    return r->stored + DESCRIPTION_ROOM < r->capacity;
+}
+
 // The description of a recording.
 void read_recording(const char* path, doc_reader* r) {
     char dir[PATH_BYTES];
@@ -194,35 +207,10 @@ void read_recording(const char* path, doc_reader* r) {
     snprintf(short_text, sizeof short_text, "%.*s",
              after < sizeof h->event_name ? static_cast<int>(sizeof h->event_name - after) : 0,
              after < sizeof h->event_name ? h->event_name + after : "");
-    // (a) the recording's other copies in the recursive file list.
-    char event_latin1[sizeof event], short_latin1[sizeof short_text];
-    memcpy(event_latin1, event, sizeof event);
-    memcpy(short_latin1, short_text, sizeof short_text);
-    utf8_to_latin1(event_latin1);
-    utf8_to_latin1(short_latin1);
-    const bool by_event = strlen(event_latin1) > 10, by_short = strlen(short_latin1) > 10;
-    char list[PATH_BYTES];
-    if ((by_event || by_short) &&
-        path_libc_into(SETTINGS_FOLDER, "TovakRC.LST", list, sizeof list) == 0) {
-        libc_file f(list, "r");
-        char line[LINE_BUFFER_SIZE], folder[LINE_BUFFER_SIZE] = "";
-        while (f && fgets(line, sizeof line, f.f) && r->stored + DESCRIPTION_ROOM < r->capacity) {
-            line[strcspn(line, "\r\n")] = 0;
-            const size_t n = strlen(line);
-            if (line[0] == '/' && n && line[n - 1] == ':') {
-                snprintf(folder, sizeof folder, "%s", line);
-                continue;
-            }
-            if ((by_event && strstr(line, event_latin1)) ||
-                (by_short && strstr(line, short_latin1))) {
-                doc_text(r, folder);
-                doc_line_end(r);
-                doc_text(r, line);
-                doc_line_end(r);
-                doc_line_end(r);
-            }
-        }
-    }
+    // (a) the recording's other copies in the recursive file list, while the table keeps room
+    // for the description.
+    if (r->stored + DESCRIPTION_ROOM < r->capacity)
+        recording_search(event, short_text, put_match, r);
     // (b) ... (g): channel, times and size, event name and text.
     doc_text(r, h->channel);
     doc_line_end(r);

@@ -395,3 +395,63 @@ TEST_F(Epg, DetailsOfATimerShowTheProgrammeItRecords) {
     run("Exit");
     EXPECT_TRUE(screen_has("EPG Timer")) << screen();
 }
+
+TEST_F(Epg, DetailsListTheProgrammesRecordingsOnTheDisk) {
+    start_guide(3);
+    // Chan 2 runs a programme with a UTF-8 letter in its name now, then one whose short text
+    // names a series episode; the disk's names are Latin-1.
+    std::vector<tapsim::Event>& events = emu->state().tv[1].events;
+    events[4].name = "Die Br\xC3\xBC"
+                     "cke am Fluss";
+    events[5].text = "Folge 12: Der Anfang";
+    events[6].name = "Tagesschau"; // ten characters: too short to look for
+    file("/DataFiles/Die Br\xFC"
+         "cke am Fluss.rec");
+    file("/DataFiles/Series/Folge 12: Der Anfang.rec");
+    file("/DataFiles/Tagesschau.rec");
+    file("/DataFiles/Weather.rec");
+    run("Sat Filelist 7 Sat Info"); // the tree walk writes the recursive file list
+    EXPECT_TRUE(screen_has("TovakRC.LST")) << screen();
+    run("Exit Exit");
+    ASSERT_EQ(screen(), "");
+
+    const fs::path document = disk_path("/ProgramFiles/Settings/TovakRC/TovakRC.EPG");
+    struct Case {
+        const char* keys;
+        const char* programme;
+        std::vector<std::string> found; // folder and file name of each listed recording
+    } cases[] = {
+        {"Sat Guide v Guide",
+         "P2.0",
+         {"/DataFiles:", "Die Br\xFC"
+                         "cke am Fluss.rec"}},
+        {">", "P2.1", {"/DataFiles/Series:", "Folge 12: Der Anfang.rec"}},
+        {">", "P2.2", {}},
+    };
+    for (const Case& c : cases) {
+        run(c.keys);
+        const std::string text = file_text(document);
+        const size_t channel = text.find("2. Chan 2\n");
+        ASSERT_NE(channel, std::string::npos) << c.programme << "\n" << text;
+        const std::string before = text.substr(0, channel);
+        size_t at = 0;
+        for (size_t i = 0; i + 1 < c.found.size(); i += 2) {
+            // the folder line, the file's line of the list, an empty line
+            EXPECT_EQ(before.compare(at, c.found[i].size() + 1, c.found[i] + "\n"), 0)
+                << c.programme << "\n"
+                << before;
+            at = before.find('\n', at) + 1;
+            const size_t end = before.find('\n', at);
+            EXPECT_NE(before.substr(at, end - at).find("  " + c.found[i + 1]), std::string::npos)
+                << c.programme << "\n"
+                << before;
+            EXPECT_EQ(before.compare(end, 2, "\n\n"), 0) << c.programme << "\n" << before;
+            at = end + 2;
+        }
+        EXPECT_EQ(at, before.size()) << c.programme << ": nothing else matches\n" << before;
+    }
+    run("<");
+    EXPECT_TRUE(screen_has("/DataFiles/Series:")) << "the viewer shows them\n" << screen();
+    EXPECT_TRUE(screen_has("Folge 12: Der Anfang.rec")) << screen();
+    EXPECT_FALSE(screen_has("Weather.rec")) << screen();
+}
