@@ -7,6 +7,7 @@
 
 #include "clock.h"
 #include "demo_disk.h"
+#include "state.h"
 
 namespace tapsim {
 
@@ -101,8 +102,27 @@ json guide(const char* channel, size_t first, int from, int to) {
 
 } // namespace
 
-bool prepare_demo_receiver(const std::string& disk_dir, const std::string& clock,
-                           const std::string& fixture, std::string* error) {
+bool prepare_demo_receiver(const std::string& disk_dir, const std::string& start_clock,
+                           const std::string& given, const std::string& fixture,
+                           std::string* error) {
+    json base = json::object();
+    if (!given.empty()) {
+        std::ifstream in(given);
+        if (!in) {
+            *error = "cannot open fixture " + given;
+            return false;
+        }
+        base = json::parse(in, nullptr, false);
+        if (base.is_discarded() || !base.is_object()) {
+            *error = "fixture " + given + ": not a JSON object";
+            return false;
+        }
+    }
+    std::string clock = start_clock;
+    if (clock.empty())
+        clock = base.contains("clock") && base["clock"].is_string()
+                    ? base["clock"].get<std::string>()
+                    : ReceiverState{}.clock;
     int64_t local = 0;
     if (!parse_clock(clock, &local)) {
         *error = "bad clock \"" + clock + "\"";
@@ -145,12 +165,14 @@ bool prepare_demo_receiver(const std::string& disk_dir, const std::string& clock
     std::snprintf(start, sizeof start, "%04d-%02u-%02u %02d:%02d:00", y, m, d,
                   static_cast<int>(began % 86400 / 3600), static_cast<int>(began % 3600 / 60));
     write_recording(disk_dir + "/DataFiles", running, "ZDF HD", "heute journal", start, 15);
-    json j = {{"channels", {{"tv", tv}, {"radio", radio}}},
-              {"current", {{"type", 0}, {"num", 0}}},
-              {"timers", timers},
-              {"recordings", json::array({{{"type", 0}, {"num", 1}, {"file", running}}})}};
+    const json demo = {{"channels", {{"tv", tv}, {"radio", radio}}},
+                       {"current", {{"type", 0}, {"num", 0}}},
+                       {"timers", timers},
+                       {"recordings", json::array({{{"type", 0}, {"num", 1}, {"file", running}}})}};
+    for (const auto& [key, value] : demo.items())
+        if (!base.contains(key)) base[key] = value;
     std::ofstream out(fixture);
-    out << j.dump(1);
+    out << base.dump(1);
     if (!out) {
         *error = "cannot write " + fixture;
         return false;

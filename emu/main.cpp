@@ -116,14 +116,12 @@ int main(int argc, char** argv) {
         }
         demo_dir = config.disk = tmpl;
         // The demo receiver's channels, guide, timers and running recording.
-        if (config.fixture.empty()) {
-            config.fixture = tmpl + ".fixture.json";
-            const std::string clock =
-                config.clock.empty() ? tapsim::ReceiverState{}.clock : config.clock;
-            if (!tapsim::prepare_demo_receiver(tmpl, clock, config.fixture, &why)) {
-                std::fprintf(stderr, "tapsim: %s\n", why.c_str());
-                return 1;
-            }
+        // A given fixture (the demo's web hosts) keeps what it sets.
+        const std::string given = config.fixture;
+        config.fixture = tmpl + ".fixture.json";
+        if (!tapsim::prepare_demo_receiver(tmpl, config.clock, given, config.fixture, &why)) {
+            std::fprintf(stderr, "tapsim: %s\n", why.c_str());
+            return 1;
         }
         // The converters and helpers a receiver has installed beside the TAP.
         tapsim::install_helpers(demo_dir, tapsim::helpers_dir(exe_dir()), nullptr);

@@ -245,6 +245,35 @@ TEST_F(Cli, FixtureSetsTheReceiverState) {
     EXPECT_TRUE(channel);
 }
 
+// The demo disk comes with the demo receiver's guide; a fixture given with it keeps what it sets
+// (the demo's own run gives one with its web hosts).
+TEST_F(Cli, DemoDiskHasTheDemoGuideBesideAGivenFixture) {
+    struct Case {
+        const char* fixture;
+        const char* shown;     // in the EPG's channels list
+        const char* not_shown; // "" for nothing
+    } cases[] = {
+        {R"({"hosts": {"www.tovak.test": {"http": 9}}})", "Das Erste HD", ""},
+        {R"({"clock": "2026-12-11 08:00:00"})", "Fr 11.12.2026  8:00", ""},
+        {R"({"channels": {"tv": ["Only One"]}})", "Only One", "Das Erste HD"},
+    };
+    std::ofstream(path("s.txt")) << "Sat\nGuide\nsnap epg\nExit\n";
+    for (const Case& c : cases) {
+        std::ofstream(path("f.json")) << c.fixture;
+        fs::remove_all(dir / "shots");
+        Outcome r = tapsim(
+            {"--fixture", path("f.json"), "--script", path("s.txt"), "--shots", path("shots")});
+        ASSERT_EQ(r.status, 0) << c.fixture << "\n" << r.out;
+        std::ifstream in(dir / "shots" / "epg.json");
+        const std::string screen((std::istreambuf_iterator<char>(in)),
+                                 std::istreambuf_iterator<char>());
+        EXPECT_NE(screen.find("EPG v4.92a"), std::string::npos) << c.fixture << "\n" << screen;
+        EXPECT_NE(screen.find(c.shown), std::string::npos) << c.fixture << "\n" << screen;
+        if (*c.not_shown)
+            EXPECT_EQ(screen.find(c.not_shown), std::string::npos) << c.fixture << "\n" << screen;
+    }
+}
+
 // The demo's run of the HD TAP shows what it says: the menu, the calculator with its help and a
 // result, and the various infos.
 TEST_F(Cli, HdTapDemoShowsMenuCalculatorAndInfos) {
