@@ -225,15 +225,3 @@ TEST_F(Dispatcher, DirectKeysAndPauseInsideAWindow) {
     EXPECT_EQ(last_result(), 0x1001Au) << "no window: Pause is the receiver's";
     EXPECT_EQ(calls_named("Appl_PvrPause"), 1);
 }
-
-TEST_F(Dispatcher, DirectKeysOfWindowsNotAvailableYetSayIt) {
-    start_with([](settings_record&) {});
-    for (const char* second : {"Menu"}) {
-        SCOPED_TRACE(second);
-        size_t from = mark();
-        std::string shown = shown_during(std::string("Sat ") + second);
-        EXPECT_NE(shown.find("Not available yet."), std::string::npos) << shown;
-        EXPECT_EQ(presses(from), (std::vector<uint32_t>{0, 0})) << "both keys are taken";
-        EXPECT_EQ(screen(), "") << "the box went";
-    }
-}

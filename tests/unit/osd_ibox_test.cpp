@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "osd/icons.h"
+#include "osd/window_open.h"
 #include "emu_fixture.h"
 
 using emu_test::OsdTest;
@@ -353,5 +354,34 @@ TEST_F(OsdTest, ScreenshotsOfEachBoxKind) {
         EXPECT_LE(w, 686);
         snap(std::string("ibox_") + std::to_string(kind) + "_" + names[kind - IBOX_INFO]);
         ibox_show(nullptr, nullptr, 0);
+    }
+}
+
+// Every window of the resident TAP is registered at start-up (the fixture does the same); a
+// window that is not there says so over the caller's window for a moment and hands it back,
+// while a background duty asking for it just gets its default, without a box.
+TEST_F(OsdTest, AWindowThatIsNotThereSaysSoForAMomentAndAnAskerGetsItsDefault) {
+    for (bool german : {false, true}) {
+        SCOPED_TRACE(german);
+        if (german) settings.flags &= ~SET_ENGLISH;
+        window_register(WINDOW_EPG, nullptr);
+        osd_window* win = window();
+        osd_frame(win, 500, 8, "/MediaFiles", nullptr, 0);
+        osd_finish(win);
+        std::string shown;
+        emu->on_sleep = [&](uint32_t) { shown += screen(); };
+        EXPECT_EQ(window_open(WINDOW_EPG, key_call(0, win)), WINDOW_ABSENT);
+        emu->on_sleep = nullptr;
+        EXPECT_NE(shown.find(german ? "Noch nicht verf\xC3\xBCgbar." : "Not available yet."),
+                  std::string::npos)
+            << shown;
+        EXPECT_FALSE(screen_has("Not available yet.") || screen_has("Noch nicht")) << screen();
+        EXPECT_EQ(active_window, win);
+        shown.clear();
+        emu->on_sleep = [&](uint32_t) { shown += screen(); };
+        EXPECT_EQ(window_ask(WINDOW_EPG, key_call(0, win), 7u), 7u);
+        emu->on_sleep = nullptr;
+        EXPECT_EQ(shown, "") << "no box for a background duty";
+        EXPECT_TRUE(window_available(WINDOW_BROWSER)) << "the others stay registered";
     }
 }
