@@ -567,6 +567,9 @@ bool Emulator::run_command(const std::string& raw, std::string* error) {
             if (!snap(a, &written)) return bad("cannot write the snapshot");
             std::printf("snap %s: %s\n", a.c_str(), written.c_str());
         }
+    } else if (cmd == "poweroff") {
+        if (!a.empty()) return bad("want poweroff");
+        if (!powered_off_) switch_off();
     } else if (cmd == "stop") {
         if (!b.empty() || !word32(a, &n)) return bad("want stop or stop PARAM");
         stop_all(static_cast<uint32_t>(n));

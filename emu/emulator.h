@@ -146,7 +146,8 @@ class Emulator {
     uint64_t script_tick() const { return script_tick_; }
 
     // Script commands ("Sat", "0x1003f", "hold v 10", "wait 900ms", "snap NAME", "snap NAME
-    // sleep" (taken in the next sleep of a TAP), "stop [PARAM]", "msg 1", "event CODE [P1
+    // sleep" (taken in the next sleep of a TAP), "stop [PARAM]", "poweroff" (the receiver's
+    // power key: the stop event to every TAP, then the receiver is off), "msg 1", "event CODE [P1
     // [P2]]", "state S SS", "play MODE TRICK", "playinfo fail|ok",
     // "playpos BLOCK TOTAL", "playfile PATH", "cut fail|ok"). False and a message on a
     // bad command.

@@ -13,6 +13,9 @@
 #include "demo_guide.h"
 #include "emulator.h"
 #include "png_out.h"
+#ifdef TAPSIM_SERVE
+#include "serve.h"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -22,11 +25,18 @@ const char usage[] =
     "usage: tapsim [--disk DIR] [--usb DIR] [--fixture FILE] [--clock \"YYYY-MM-DD HH:MM:SS\"]\n"
     "              [--uptime SECONDS] [--tap FILE]... [--keys \"KEY ...\"] [--script FILE]\n"
     "              [--trace FILE] [--screen FILE] [--screens FILE] [--png FILE] [--shots DIR]\n"
-    "              [--builtin-font] [--mapped-paths]\n"
+    "              [--builtin-font] [--mapped-paths] [--serve [PORT]] [--serve-address ADDR]\n"
     "--screens: the screen text model at every change (a sync or a sleep of a TAP), one JSON\n"
     "line each with its tick. --builtin-font: text widths of the built-in font, as on every\n"
     "build. --mapped-paths: the receiver's paths below a folder of the emulator, even where a\n"
-    "private mount namespace could make them real.\n";
+    "private mount namespace could make them real.\n"
+    "--serve: after the keys and the script, the receiver runs in real time behind a web page\n"
+    "on http://127.0.0.1:PORT/ (any free port without PORT; --serve-address ADDR listens there\n"
+    "instead) until Ctrl-C"
+#ifndef TAPSIM_SERVE
+    " (--serve is not in this build)"
+#endif
+    ".\n";
 
 std::string exe_dir() {
     std::error_code ec;
@@ -47,11 +57,28 @@ int main(int argc, char** argv) {
     tapsim::Config config;
     std::vector<std::string> taps;
     std::string keys, script, screen, png;
+    bool serving = false;
+    int port = 0;
+    std::string address = "127.0.0.1";
     for (int i = 1; i < argc; ++i) {
         std::string opt = argv[i];
         if (opt == "-h" || opt == "--help") {
             std::fputs(usage, stdout);
             return 0;
+        }
+        if (opt == "--serve") {
+            serving = true;
+            // An optional port.
+            if (i + 1 < argc && argv[i + 1][0] >= '0' && argv[i + 1][0] <= '9') {
+                char* end;
+                long p = std::strtol(argv[++i], &end, 10);
+                if (*end || p < 0 || p > 65535) {
+                    std::fprintf(stderr, "tapsim: bad --serve port %s\n", argv[i]);
+                    return 2;
+                }
+                port = static_cast<int>(p);
+            }
+            continue;
         }
         if (opt == "--builtin-font" || opt == "--mapped-paths") {
             (opt == "--builtin-font" ? config.builtin_font : config.mapped_tree) = true;
@@ -94,11 +121,19 @@ int main(int argc, char** argv) {
             png = v;
         else if (opt == "--shots")
             config.shots = v;
+        else if (opt == "--serve-address")
+            address = v;
         else {
             std::fprintf(stderr, "tapsim: unknown option %s\n%s", opt.c_str(), usage);
             return 2;
         }
     }
+#ifndef TAPSIM_SERVE
+    if (serving) {
+        std::fprintf(stderr, "tapsim: --serve is not in this build\n");
+        return 2;
+    }
+#endif
 #ifndef TAPSIM_PNG
     if (!png.empty()) {
         std::fprintf(stderr, "tapsim: this build writes no PNG files (no libpng)\n");
@@ -175,6 +210,9 @@ int main(int argc, char** argv) {
                 status = 1;
             }
         }
+#ifdef TAPSIM_SERVE
+        if (status == 0 && serving) status = tapsim::serve(emu, {address, port});
+#endif
 #ifdef TAPSIM_PNG
         if (status == 0 && !png.empty() &&
             !tapsim::write_png(png, emu.osd().compose(), tapsim::screen_w, tapsim::screen_h,

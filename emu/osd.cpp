@@ -65,11 +65,14 @@ Osd::Osd() : font_(make_font()) {}
 Region* Osd::live(int rgn) {
     if (rgn < 0 || static_cast<size_t>(rgn) >= regions_.size() || !regions_[rgn].live)
         return nullptr;
+    ++changes_; // the region is about to be drawn on
     return &regions_[rgn];
 }
 
 const Region* Osd::region(int rgn) const {
-    return const_cast<Osd*>(this)->live(rgn);
+    if (rgn < 0 || static_cast<size_t>(rgn) >= regions_.size() || !regions_[rgn].live)
+        return nullptr;
+    return &regions_[rgn];
 }
 
 int Osd::create(int owner, int x, int y, int w, int h) {
@@ -81,6 +84,7 @@ int Osd::create(int owner, int x, int y, int w, int h) {
     if (i == regions_.size()) regions_.emplace_back();
     Region& r = regions_[i];
     r = Region{};
+    ++changes_;
     r.live = true;
     r.owner = owner;
     r.place = Rect{x, y, w, h};
@@ -96,6 +100,7 @@ bool Osd::remove(int rgn) {
 }
 
 void Osd::remove_owned(int owner) {
+    ++changes_;
     for (Region& r : regions_)
         if (r.live && r.owner == owner) r = Region{};
 }

@@ -67,6 +67,9 @@ class Osd {
     bool restore(int rgn, int x, int y, const SavedBox& box);
     void sync() { ++syncs_; }
     int syncs() const { return syncs_; }
+    // Grows with every call that may have changed what the screen shows (a live view redraws
+    // only when it moved on).
+    uint64_t changes() const { return changes_; }
 
     const Region* region(int rgn) const;
     const std::vector<Region>& regions() const { return regions_; }
@@ -88,6 +91,7 @@ class Osd {
     std::vector<Region> regions_;
     std::unique_ptr<Font> font_;
     int syncs_ = 0;
+    uint64_t changes_ = 0;
 };
 
 std::string latin1_to_utf8(const std::string& latin1);

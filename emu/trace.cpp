@@ -11,12 +11,19 @@ bool Trace::open(const std::string& path) {
     return file_ != nullptr;
 }
 
+void Trace::write(const std::string& line) {
+    if (file_) std::fprintf(file_, "%s\n", line.c_str());
+    if (on_line) on_line(line);
+}
+
 void Trace::event(uint64_t tick, int slot, const char* kind, uint32_t code, uint32_t result) {
     if (keep_events_) events_.push_back(TraceEvent{tick, slot, kind, code, result});
-    if (!file_) return;
-    std::fprintf(file_,
-                 "{\"tick\":%llu,\"tap\":%d,\"ev\":\"%s\",\"code\":\"0x%x\",\"result\":\"0x%x\"}\n",
-                 static_cast<unsigned long long>(tick), slot, kind, code, result);
+    if (!file_ && !on_line) return;
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "{\"tick\":%llu,\"tap\":%d,\"ev\":\"%s\",\"code\":\"0x%x\",\"result\":\"0x%x\"}",
+                  static_cast<unsigned long long>(tick), slot, kind, code, result);
+    write(line);
 }
 
 namespace {
@@ -43,18 +50,20 @@ std::string json_escaped(const std::string& s) {
 void Trace::call(uint64_t tick, const char* name, std::initializer_list<int64_t> args,
                  const std::string& text) {
     calls_.push_back(TraceCall{tick, name, std::vector<int64_t>(args), text});
-    if (!file_) return;
-    std::fprintf(file_, "{\"tick\":%llu,\"call\":\"%s\",\"args\":[",
-                 static_cast<unsigned long long>(tick), name);
+    if (!file_ && !on_line) return;
+    std::string line =
+        "{\"tick\":" + std::to_string(tick) + ",\"call\":\"" + name + "\",\"args\":[";
     bool first = true;
     for (int64_t a : args) {
-        std::fprintf(file_, first ? "%lld" : ",%lld", static_cast<long long>(a));
+        if (!first) line += ',';
+        line += std::to_string(a);
         first = false;
     }
-    std::fprintf(file_, "]");
-    if (!text.empty()) std::fprintf(file_, ",\"text\":\"%s\"", json_escaped(text).c_str());
-    std::fprintf(file_, "}\n");
-    std::fflush(file_);
+    line += ']';
+    if (!text.empty()) line += ",\"text\":\"" + json_escaped(text) + "\"";
+    line += '}';
+    write(line);
+    if (file_) std::fflush(file_);
 }
 
 } // namespace tapsim

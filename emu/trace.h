@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -28,6 +29,9 @@ class Trace {
   public:
     ~Trace();
     bool open(const std::string& path);
+    // Gets every line as written to the file (without its newline), whether or not a file is
+    // open: a live view of the trace.
+    std::function<void(const std::string& line)> on_line;
     // Keep the events in memory too (tests read them).
     void keep_events() { keep_events_ = true; }
     const std::vector<TraceEvent>& events() const { return events_; }
@@ -44,6 +48,8 @@ class Trace {
     }
 
   private:
+    void write(const std::string& line);
+
     std::FILE* file_ = nullptr;
     std::vector<TraceCall> calls_;
     bool keep_events_ = false;
