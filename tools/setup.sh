@@ -11,12 +11,20 @@ packages=(
     clang libclang-rt-14-dev valgrind time
     imagemagick python3-pil ffmpeg
     lynx poppler-utils wget openssl python3
+    libcpp-httplib-dev chromium nodejs
 )
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -gt 0 ] || exit 0
+# The browser tests' driver (tests/browser): playwright-core from the npm registry, pointed at
+# Debian's chromium; it downloads no browser of its own.
+browser_driver() {
+    command -v npm > /dev/null || apt-get install -y -qq --no-install-recommends npm
+    (cd "$(dirname "$0")/../tests/browser" &&
+        PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+}
+[ ${#missing[@]} -gt 0 ] || { browser_driver; exit 0; }
 if [ "$(id -u)" -ne 0 ]; then
     echo "setup.sh: these packages are missing and installing them needs root:" >&2
     echo "    ${missing[*]}" >&2
@@ -28,3 +36,4 @@ if ! dpkg --print-foreign-architectures | grep -qx mipsel; then
 fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}"
+browser_driver
