@@ -273,8 +273,25 @@ class Receiver {
     json screen_;
 };
 
-// The message of a view for one page: the view and the trace lines it has not seen yet.
-std::string view_message(const View& v, std::vector<std::string> trace) {
+std::string base64(const std::vector<uint8_t>& bytes) {
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const uint32_t n = bytes[i] << 16 | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0) |
+                           (i + 2 < bytes.size() ? bytes[i + 2] : 0);
+        out += digits[n >> 18];
+        out += digits[n >> 12 & 63];
+        out += i + 1 < bytes.size() ? digits[n >> 6 & 63] : '=';
+        out += i + 2 < bytes.size() ? digits[n & 63] : '=';
+    }
+    return out;
+}
+
+// The message of a view for one page: the view, the trace lines it has not seen yet and, when
+// given, the frame's picture (a PNG file in base64) so that the page need not fetch it.
+std::string view_message(const View& v, std::vector<std::string> trace,
+                         const std::vector<uint8_t>* png = nullptr) {
     json texts = json::array();
     for (const json& region : v.screen["regions"])
         for (const json& run : region["texts"])
@@ -376,34 +393,33 @@ void routes(httplib::Server& server, Hub& hub, const std::string& disk_dir) {
     server.Get("/events", [&hub](const httplib::Request&, httplib::Response& res) {
         res.set_header("Cache-Control", "no-cache");
         struct Watch {
-            uint64_t seen = 0, trace = 0;
+            uint64_t seen = 0, trace = 0, frame = 0;
             bool first = true;
         };
         auto watch = std::make_shared<Watch>();
-        res.set_chunked_content_provider("text/event-stream", [&hub, watch](
-                                                                  size_t, httplib::DataSink& sink) {
-            std::shared_ptr<const View> view =
-                watch->first ? hub.view() : hub.next(watch->seen, std::chrono::seconds(10));
-            if (hub.closing()) return false;
-            std::string message;
-            if (view) {
-                if (watch->first) {
+        res.set_chunked_content_provider(
+            "text/event-stream", [&hub, watch](size_t, httplib::DataSink& sink) {
+                std::shared_ptr<const View> view =
+                    watch->first ? hub.view() : hub.next(watch->seen, std::chrono::seconds(10));
+                if (hub.closing()) return false;
+                std::string message = ": still here\n\n"; // keeps the connection, finds a gone page
+                if (view) {
                     // A page that joins gets the recent trace.
                     uint64_t none = 0;
-                    std::vector<std::string> lines = hub.trace_after(&none, trace_on_join);
-                    watch->trace = none;
-                    message = "data: " + view_message(*view, std::move(lines)) + "\n\n";
-                } else {
-                    message = "data: " + view_message(*view, hub.trace_after(&watch->trace, 500)) +
-                              "\n\n";
+                    std::vector<std::string> lines = watch->first
+                                                         ? hub.trace_after(&none, trace_on_join)
+                                                         : hub.trace_after(&watch->trace, 500);
+                    if (watch->first) watch->trace = none;
+                    // A new frame comes with its picture.
+                    std::shared_ptr<const std::vector<uint8_t>> png;
+                    if (view->frame != watch->frame) png = hub.png(view->frame);
+                    message = "data: " + view_message(*view, std::move(lines), png.get()) + "\n\n";
+                    watch->seen = view->seq;
+                    watch->frame = view->frame;
+                    watch->first = false;
                 }
-                watch->seen = view->seq;
-                watch->first = false;
-            } else {
-                message = ": still here\n\n"; // keeps the connection and finds a gone page
-            }
-            return sink.write(message.data(), message.size());
-        });
+                return sink.write(message.data(), message.size());
+            });
     });
     server.Post("/input", [&hub](const httplib::Request& req, httplib::Response& res) {
         const json body = json::parse(req.body, nullptr, false);

@@ -25,9 +25,9 @@ const screenImg = $('screen');
 
 // What the page sends goes out one after the other, so that the receiver gets it in order.
 let sending = Promise.resolve();
-let lastInputAt = 0; // performance.now() of the last key sent (the benchmark reads it)
+let lastInputAt = 0; // performance.now() of the last key pressed (the benchmark reads it)
 function send(body) {
-  if (body.key) lastInputAt = performance.now();
+  if (body.key && body.action === 'down') lastInputAt = performance.now();
   sending = sending.then(() => fetch('/input', {
     method: 'POST', headers: {'Content-Type': 'application/json'}, body: JSON.stringify(body),
   })).catch(() => {});
@@ -137,9 +137,11 @@ async function listDisk() {
 // The screen: a newer frame replaces the shown one once its picture has loaded.
 let wantedFrame = 0;
 let shownAt = 0; // performance.now() when the last frame was shown (the benchmark reads it)
-function showFrame(frame) {
+let announcedAt = 0; // and when the server told of it
+function showFrame(frame, png) {
   if (frame <= wantedFrame) return;
   wantedFrame = frame;
+  announcedAt = performance.now();
   const img = new Image();
   img.onload = () => {
     if (frame < Number(screenImg.dataset.frame)) return;
@@ -147,11 +149,12 @@ function showFrame(frame) {
     screenImg.dataset.frame = String(frame);
     shownAt = performance.now();
   };
-  img.src = `/frame/${frame}.png`;
+  // The picture comes with the message, or else from the server.
+  img.src = png ? 'data:image/png;base64,' + png : `/frame/${frame}.png`;
 }
 
 function show(view) {
-  showFrame(view.frame);
+  showFrame(view.frame, view.png);
   $('clock').textContent = view.clock;
   document.body.dataset.seq = String(view.seq);
   const texts = $('texts');
@@ -174,7 +177,7 @@ function show(view) {
 }
 
 window.tapsim = {
-  timing: () => ({lastInputAt, shownAt, frame: Number(screenImg.dataset.frame)}),
+  timing: () => ({lastInputAt, announcedAt, shownAt, frame: Number(screenImg.dataset.frame)}),
 };
 
 buildShortcuts();
