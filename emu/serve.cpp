@@ -260,12 +260,12 @@ class Receiver {
     }
 
   public:
-    uint64_t trace_lines_ = 0; // lines the trace gave so far
+    void count_trace_line() { ++trace_lines_; }
 
   private:
     Emulator& emu_;
     Hub& hub_;
-    uint64_t changes_ = 0, frame_ = 0, trace_published_ = 0;
+    uint64_t changes_ = 0, frame_ = 0, trace_lines_ = 0, trace_published_ = 0;
     int64_t second_ = 0;
     bool off_ = false;
     int taps_ = 0;
@@ -422,6 +422,11 @@ void routes(httplib::Server& server, Hub& hub, const std::string& disk_dir) {
             });
     });
     server.Post("/input", [&hub](const httplib::Request& req, httplib::Response& res) {
+        // JSON only: another site's page in the same browser cannot send it without asking.
+        if (req.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+            res.status = 415;
+            return;
+        }
         const json body = json::parse(req.body, nullptr, false);
         const std::string line = input_line(body);
         if (line.empty()) {
@@ -480,14 +485,27 @@ int serve(Emulator& emu, const ServeOptions& options) {
     emu.trace().on_line = [&](const std::string& line) {
         if (line.find("\"ev\":\"idle\"") != std::string::npos) return;
         hub.add_trace(line);
-        ++receiver.trace_lines_;
+        receiver.count_trace_line();
     };
     httplib::Server server;
     server.new_task_queue = [] { return new httplib::ThreadPool(server_threads); };
     routes(server, hub, emu.disk_dir());
-    const int port = options.port == 0
-                         ? server.bind_to_any_port(options.address)
-                         : (server.bind_to_port(options.address, options.port) ? options.port : -1);
+    int port = 0;
+    // On loopback only requests to this address are answered: a page of another site whose
+    // name was made to point at 127.0.0.1 gets nothing.
+    if (options.address == "127.0.0.1")
+        server.set_pre_routing_handler(
+            [&port](const httplib::Request& req, httplib::Response& res) {
+                const std::string host = req.get_header_value("Host"),
+                                  suffix = ":" + std::to_string(port);
+                for (const char* name : {"127.0.0.1", "localhost"})
+                    if (host == name + suffix) return httplib::Server::HandlerResponse::Unhandled;
+                res.status = 421;
+                return httplib::Server::HandlerResponse::Handled;
+            });
+    port = options.port == 0
+               ? server.bind_to_any_port(options.address)
+               : (server.bind_to_port(options.address, options.port) ? options.port : -1);
     if (port <= 0) {
         std::fprintf(stderr, "tapsim: cannot listen on %s port %d\n", options.address.c_str(),
                      options.port);

@@ -328,6 +328,48 @@ test('only files inside the disk can be downloaded', async () => {
   assert.strictEqual(await r.text(), NOTE);
 });
 
+// A request with the given Host header and body, answered with its status.
+function request(method, urlPath, host, type, body) {
+  const http = require('node:http');
+  const url = new URL(base);
+  return new Promise((resolve, reject) => {
+    const req = http.request({host: url.hostname, port: url.port, path: urlPath, method,
+      headers: {'Host': host, 'Content-Type': type}}, (res) => {
+      res.resume();
+      res.on('end', () => resolve(res.statusCode));
+    });
+    req.on('error', reject);
+    req.end(body);
+  });
+}
+
+test('requests another site could make are refused', async () => {
+  const own = new URL(base).host;
+  const port = new URL(base).port;
+  const key = JSON.stringify({key: 'Sat', action: 'press'});
+  const cases = [
+    // method, path, Host, Content-Type, status
+    ['GET', '/state', own, 'text/plain', 200],
+    ['GET', '/state', `localhost:${port}`, 'text/plain', 200],
+    ['GET', '/state', `attacker.test:${port}`, 'text/plain', 421],
+    ['GET', '/download?path=Captures%2Fnote.txt', `attacker.test:${port}`, 'text/plain', 421],
+    ['GET', '/state', '127.0.0.1', 'text/plain', 421], // another port
+    ['POST', '/input', `attacker.test:${port}`, 'application/json', 421],
+    // A form of another page can send text without asking first; JSON it cannot.
+    ['POST', '/input', own, 'text/plain', 415],
+    ['POST', '/input', own, 'application/x-www-form-urlencoded', 415],
+    ['POST', '/input', own, 'application/json', 200],
+  ];
+  for (const [method, urlPath, host, type, status] of cases) {
+    const body = method === 'POST' ? (status === 200 ? JSON.stringify({key: 'Exit'}) : key) : '';
+    assert.strictEqual(await request(method, urlPath, host, type, body), status,
+      `${method} ${urlPath} Host ${host} ${type}`);
+  }
+  // None of the refused keys arrived: no window opened.
+  await page.waitForTimeout(300);
+  assert.deepStrictEqual((await state()).texts, []);
+});
+
 // The events and calls in the page's trace panel.
 const traced = async (p) => (await p.$eval('#trace', (t) => t.textContent)).split('\n')
   .filter((l) => l.startsWith('{')).map((l) => JSON.parse(l));
