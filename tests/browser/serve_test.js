@@ -10,8 +10,7 @@ const assert = require('node:assert');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const {spawn} = require('node:child_process');
-const {chromium} = require('playwright-core');
+const {startServe, stopServe, launchBrowser} = require('./serve.js');
 
 const tapsim = process.argv[2];
 const browserPath = process.argv[3] || '/usr/bin/chromium';
@@ -37,7 +36,7 @@ fs.symlinkSync('../../secret.txt', path.join(disk, 'Captures', 'up'));
 fs.symlinkSync('..', path.join(disk, 'parent'));
 
 let server; // the tapsim process
-let serverErr = '';
+let serverErr; // () => what it wrote to stderr
 let base; // http://127.0.0.1:PORT
 let browser;
 let page;
@@ -80,23 +79,10 @@ async function closeWindows(p) {
 }
 
 test.before(async () => {
-  server = spawn(tapsim, ['--disk', disk, '--serve'], {stdio: ['ignore', 'pipe', 'pipe']});
-  server.stderr.on('data', (d) => { serverErr += d; });
-  base = await new Promise((resolve, reject) => {
-    const timer = setTimeout(() => reject(new Error('tapsim did not start: ' + serverErr)),
-      60000);
-    let out = '';
-    server.stdout.on('data', (d) => {
-      out += d;
-      const m = out.match(/serving on (http:\/\/127\.0\.0\.1:\d+)\//);
-      if (m) {
-        clearTimeout(timer);
-        resolve(m[1]);
-      }
-    });
-    server.on('exit', (code) => reject(new Error(`tapsim ended (${code}): ${serverErr}`)));
-  });
-  browser = await chromium.launch({executablePath: browserPath, args: ['--no-sandbox']});
+  let stderr;
+  ({base, server, stderr} = await startServe(tapsim, ['--disk', disk]));
+  serverErr = stderr;
+  browser = await launchBrowser(browserPath);
   page = await browser.newPage({viewport: {width: 1400, height: 900}});
   await page.goto(base + '/');
   await page.waitForFunction(() => Number(document.getElementById('screen').dataset.frame) > 0,
@@ -105,13 +91,10 @@ test.before(async () => {
 
 test.after(async () => {
   if (browser) await browser.close();
-  if (server && server.exitCode === null) {
-    const ended = new Promise((resolve) => server.on('exit', resolve));
-    server.kill('SIGTERM');
-    await ended;
-  }
+  if (server) await stopServe(server);
   fs.rmSync(top, {recursive: true, force: true});
-  assert.doesNotMatch(serverErr, /AddressSanitizer|runtime error|LeakSanitizer/, serverErr);
+  const err = serverErr ? serverErr() : '';
+  assert.doesNotMatch(err, /AddressSanitizer|runtime error|LeakSanitizer/, err);
 });
 
 test('the page draws the remote control from the key table, with icons', async () => {
