@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> taps;
     std::string keys, script, screen, png;
     bool serving = false;
-    int port = 0;
+    [[maybe_unused]] int port = 0; // of --serve
     std::string address = "127.0.0.1";
     for (int i = 1; i < argc; ++i) {
         std::string opt = argv[i];

@@ -71,9 +71,12 @@ TEST_F(DiskFiles, OnlyFilesInsideTheDiskAreGiven) {
         std::string host, why;
         const bool given = disk_file(disk_, c.name, &host, &why);
         EXPECT_EQ(given, !c.file.empty()) << c.name << ": " << why;
-        if (given && !c.file.empty())
+        if (given && !c.file.empty()) {
             EXPECT_EQ(host, fs::canonical(disk_ + "/" + c.file).string()) << c.name;
-        if (!given) EXPECT_FALSE(why.empty()) << c.name;
+        }
+        if (!given) {
+            EXPECT_FALSE(why.empty()) << c.name;
+        }
     }
 }
 
