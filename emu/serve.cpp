@@ -172,8 +172,8 @@ std::string clock_text(int64_t local_seconds) {
 }
 
 // What a page may send: a key of the key name table with "down" (the key event), "repeat",
-// "up" (its release) or "press" (both at once); "wait DURATION", "stop" (the stop event to the
-// TAPs) and "poweroff". The line for the receiver's thread, or "" when refused.
+// "up" (its release) or "press" (both at once); "wait N" with ms, s or min, "stop" (the stop
+// event to the TAPs) and "poweroff". The line for the receiver's thread, or "" when refused.
 std::string input_line(const json& body) {
     if (!body.is_object()) return "";
     if (body.contains("key")) {
@@ -186,10 +186,13 @@ std::string input_line(const json& body) {
     }
     if (!body.contains("command") || !body["command"].is_string()) return "";
     const std::string command = body["command"];
-    static const std::regex wait("wait [0-9]{1,6}(ms|s|min|h)?");
-    if (command == "stop" || command == "poweroff" || std::regex_match(command, wait))
-        return command;
-    return "";
+    if (command == "stop" || command == "poweroff") return command;
+    // A wait of at most an hour (the receiver's thread is busy with it meanwhile).
+    static const std::regex wait("wait ([0-9]{1,7})(ms|s|min)");
+    std::smatch m;
+    if (!std::regex_match(command, m, wait)) return "";
+    const uint64_t ms = std::stoull(m[1]) * (m[2] == "min" ? 60000 : m[2] == "s" ? 1000 : 1);
+    return ms <= 3600000 ? command : "";
 }
 
 // The receiver's side: applies the pages' lines and runs the idle events in real time.

@@ -348,6 +348,27 @@ test('requests another site could make are refused', async () => {
     assert.strictEqual(await request(method, urlPath, host, type, body), status,
       `${method} ${urlPath} Host ${host} ${type}`);
   }
+  // What /input takes: keys of the key table with an action, and three commands.
+  const inputs = [
+    [{key: 'Exit', action: 'press'}, 200],
+    [{key: 'Exit'}, 200], // a press
+    [{key: 'Exit', action: 'hold'}, 400],
+    [{key: 'Nope'}, 400],
+    [{key: 5}, 400],
+    [{command: 'wait 1ms'}, 200],
+    [{command: 'wait 60min'}, 200],
+    [{command: 'wait 61min'}, 400],
+    [{command: 'wait 2h'}, 400],
+    [{command: 'wait'}, 400],
+    [{command: 'snap x'}, 400], // other script commands are not for pages
+    [{command: 'Sat'}, 400],
+    [[], 400],
+    ['not json', 400],
+  ];
+  for (const [body, status] of inputs) {
+    const text = typeof body === 'string' ? body : JSON.stringify(body);
+    assert.strictEqual(await request('POST', '/input', own, 'application/json', text), status, text);
+  }
   // None of the refused keys arrived: no window opened.
   await page.waitForTimeout(300);
   assert.deepStrictEqual((await state()).texts, []);
