@@ -177,7 +177,7 @@ test('a held remote-control key repeats and moves the cursor more than once', as
   const box = await button.boundingBox();
   await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
   await page.mouse.down();
-  await page.waitForTimeout(850); // the first repeat after 500 ms, then every 100 ms
+  await page.waitForTimeout(1150); // the first repeat after 500 ms, then every 100 ms
   await page.mouse.up();
   // The key events the TAP got since, as the page's trace panel shows them: the press, the
   // repeats and at last the release.
