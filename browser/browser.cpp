@@ -95,11 +95,13 @@ struct view_state {
     int activity[ROWS_SMALL]; // file_activity of the rows shown
     char clock[8];            // "%d:%02d"
     char free_space[24];      // "%.0fG"
-    // The details of the selected file, worked out once per folder, name, time and language.
+    // The details of the selected file, worked out once per folder, name, time, size and
+    // language (a trim within the minute changes only the size).
     bool details_shown;
     char details_dir[PATH_BYTES];
     char details_name[NAME_BYTES];
     uint32_t details_date;
+    uint64_t details_size;
     bool details_english;
     char details[LINE_BUFFER_SIZE];
     int details_lines; // of the text, at least DETAILS_LINES
@@ -208,7 +210,7 @@ void message(int kind, dword ms, const char* title, const char* text) {
 
 // ---- What the window shows ----
 
-// The details of the selected file: built when the selection, its folder, its time or the
+// The details of the selected file: built when the selection, its folder, its time, its size or the
 // language changed since the last time (building them reads the file and may post an error,
 // such as a missing converter, which is then shown once).
 void details_update() {
@@ -217,11 +219,13 @@ void details_update() {
     if (!view.details_shown) return;
     const bool english = ui_english();
     if (!strcmp(view.details_dir, current_dir) && !strcmp(view.details_name, e->name) &&
-        view.details_date == e->date && view.details_english == english)
+        view.details_date == e->date && view.details_size == e->size &&
+        view.details_english == english)
         return;
     snprintf(view.details_dir, sizeof view.details_dir, "%s", current_dir);
     snprintf(view.details_name, sizeof view.details_name, "%s", e->name);
     view.details_date = e->date;
+    view.details_size = e->size;
     view.details_english = english;
     const char* text = file_details_text(current_dir, e->name, true);
     snprintf(view.details, sizeof view.details, "%s", text[0] == '\n' ? text + 1 : text);

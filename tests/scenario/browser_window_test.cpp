@@ -488,6 +488,23 @@ TEST_F(Browser, DetailsAreWorkedOutOncePerSelection) {
     run("Exit");
 }
 
+TEST_F(Browser, DetailsFollowAFileChangedWithinTheSameMinute) {
+    // A trim or a copy may change a file's size and leave its time to the minute as it was.
+    file("/DataFiles/a.txt", "one\n");
+    start_browser();
+    run("Sat Filelist 7");
+    ASSERT_TRUE(screen_has("1 Line")) << screen();
+    run("Exit");
+    const fs::path a = disk_path("/DataFiles/a.txt");
+    const auto time = fs::last_write_time(a);
+    std::ofstream(a, std::ios::trunc) << "one\ntwo\nthree\n";
+    fs::last_write_time(a, time);
+    run("Sat Filelist 7");
+    EXPECT_TRUE(screen_has("3 Lines")) << "the details of the file as it is now: " << screen();
+    EXPECT_FALSE(screen_has("1 Line")) << screen();
+    run("Exit");
+}
+
 TEST_F(Browser, KeysOfOtherWindowsChangeIntoThem) {
     fs::create_directories(disk_path("/MediaFiles/folder"));
     start_browser();
