@@ -3,6 +3,8 @@
 // network requests and the firmware calls out.
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "common/records.h"
 #include "common/settings.h"
@@ -452,6 +454,59 @@ TEST_F(SettingsMenu, ShowDescriptionOpensTheViewerInsideTheMenu) {
     EXPECT_EQ(screen(), "");
     run("P+");
     EXPECT_EQ(last_result(), 0x10045u);
+}
+
+// The manual in each language, as the TAP finds it on the disk: its first page, its letters
+// beyond ASCII as the screen shows them, and its last line after >| (the whole file was read).
+TEST_F(SettingsMenu, ShowDescriptionShowsTheWholeManualInTheMenusLanguage) {
+    struct Case {
+        bool english;
+        const char* file;
+        const char* line; // the menu line
+        bool umlauts;     // the manual has lines with letters beyond ASCII
+    };
+    const Case cases[] = {
+        {true, "tovakrc_en.txt", "Show Description", false},
+        {false, "tovakrc.txt", "Beschreibung zeigen", true},
+    };
+    std::string why;
+    ASSERT_TRUE(tapsim::install_helpers(disk.string(), TOVAK_HELPERS_DIR, &why)) << why;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string path = std::string("/ProgramFiles/Settings/TovakRC/") + c.file;
+        std::vector<std::string> lines;
+        {
+            std::ifstream in(disk_path(path));
+            for (std::string l; std::getline(in, l);)
+                lines.push_back(l);
+        }
+        ASSERT_GT(lines.size(), 100u) << "a manual, not a note";
+        // The first line beyond ASCII (on the first page) and the last line of text.
+        std::string wide, last;
+        for (size_t i = 0; i < 20 && i < lines.size() && wide.empty(); ++i)
+            for (unsigned char ch : lines[i])
+                if (ch >= 0x80) wide = lines[i];
+        for (const std::string& l : lines)
+            if (!l.empty()) last = l;
+        ASSERT_EQ(!wide.empty(), c.umlauts) << wide;
+
+        emu.reset();
+        start_with(c.english ? nullptr : +[](settings_record& s) { s.flags &= ~SET_ENGLISH; });
+        run("Sat Menu v");
+        ASSERT_EQ(selected(), c.line) << screen();
+        run("Ok");
+        EXPECT_TRUE(screen_has(path)) << screen();
+        EXPECT_TRUE(screen_has(lines[0])) << screen();
+        if (c.umlauts)
+            EXPECT_TRUE(screen_has(wide)) << "UTF-8 as the screen shows it: " << screen();
+        EXPECT_FALSE(screen_has(last)) << "the last line is not on the first page";
+        run(">|");
+        EXPECT_TRUE(screen_has(last)) << screen();
+        EXPECT_TRUE(screen_has("100% " + std::to_string(lines.size()) + "\n")) << screen();
+        run("Exit");
+        EXPECT_EQ(selected(), c.line) << "the viewer closed, the menu again";
+        run("Exit");
+    }
 }
 
 TEST_F(SettingsMenu, TerminateTapEndsIt) {
