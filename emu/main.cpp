@@ -1,4 +1,5 @@
 // tapsim: runs TAPs in the receiver emulator from the command line.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,7 +26,10 @@ const char usage[] =
     "usage: tapsim [--disk DIR] [--usb DIR] [--fixture FILE] [--clock \"YYYY-MM-DD HH:MM:SS\"]\n"
     "              [--uptime SECONDS] [--tap FILE]... [--keys \"KEY ...\"] [--script FILE]\n"
     "              [--trace FILE] [--screen FILE] [--screens FILE] [--png FILE] [--shots DIR]\n"
-    "              [--builtin-font] [--mapped-paths] [--serve [PORT]] [--serve-address ADDR]\n"
+    "              [--builtin-font] [--mapped-paths] [--autostart] [--serve [PORT]]\n"
+    "              [--serve-address ADDR]\n"
+    "--autostart: the TAPs of the disk's \"/ProgramFiles/Auto Start\" in name order, as a\n"
+    "receiver starts them (before those of --tap).\n"
     "--screens: the screen text model at every change (a sync or a sleep of a TAP), one JSON\n"
     "line each with its tick. --builtin-font: text widths of the built-in font, as on every\n"
     "build. --mapped-paths: the receiver's paths below a folder of the emulator, even where a\n"
@@ -51,6 +55,20 @@ std::string mips_twin(const std::string& tap) {
     return fs::exists(twin, ec) ? twin.string() : "";
 }
 
+// The receiver's folder of the TAPs it starts when it is switched on.
+constexpr char autostart_folder[] = "/ProgramFiles/Auto Start";
+
+// The ".tap" files of the disk's start folder, in name order.
+std::vector<std::string> autostart_taps(const std::string& disk) {
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(fs::path(disk) / (autostart_folder + 1), ec))
+        if (e.is_regular_file(ec) && e.path().extension() == ".tap")
+            found.push_back(e.path().string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -60,6 +78,7 @@ int main(int argc, char** argv) {
     bool serving = false;
     [[maybe_unused]] int port = 0; // of --serve
     std::string address = "127.0.0.1";
+    bool autostart = false;
     for (int i = 1; i < argc; ++i) {
         std::string opt = argv[i];
         if (opt == "-h" || opt == "--help") {
@@ -78,6 +97,10 @@ int main(int argc, char** argv) {
                 }
                 port = static_cast<int>(p);
             }
+            continue;
+        }
+        if (opt == "--autostart") {
+            autostart = true;
             continue;
         }
         if (opt == "--builtin-font" || opt == "--mapped-paths") {
@@ -168,6 +191,20 @@ int main(int argc, char** argv) {
                           ec);
         }
     }
+    // Each TAP with the receiver path it is installed at ("": the default).
+    std::vector<std::pair<std::string, std::string>> loads;
+    if (autostart) {
+        for (const std::string& tap : autostart_taps(config.disk))
+            loads.emplace_back(tap, std::string(autostart_folder) + "/" +
+                                        fs::path(tap).filename().string());
+        if (loads.empty()) {
+            std::fprintf(stderr, "tapsim: no TAP in \"%s\" of the disk\n", autostart_folder);
+            return 1;
+        }
+    }
+    for (const std::string& tap : taps)
+        loads.emplace_back(tap, "");
+    if (loads.empty()) loads.emplace_back(exe_dir() + "/tovakrc_tms.tap", "");
     int status = 0;
     {
         tapsim::Emulator emu(config);
@@ -175,14 +212,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "tapsim: %s\n", emu.error().c_str());
             status = 1;
         }
-        if (taps.empty()) taps.push_back(exe_dir() + "/tovakrc_tms.tap");
-        for (size_t i = 0; status == 0 && i < taps.size(); ++i) {
-            int slot = emu.load_tap(taps[i], "", mips_twin(taps[i]));
+        for (size_t i = 0; status == 0 && i < loads.size(); ++i) {
+            const auto& [tap, at] = loads[i];
+            int slot = at.empty() ? emu.load_tap(tap, "", mips_twin(tap)) : emu.load_tap(tap, at);
             if (slot == tapsim::Emulator::ended_at_start) {
                 // As on a receiver: that TAP is gone, the others run on.
-                std::fprintf(stderr, "tapsim: %s ended at its start\n", taps[i].c_str());
+                std::fprintf(stderr, "tapsim: %s ended at its start\n", tap.c_str());
             } else if (slot < 0) {
-                std::fprintf(stderr, "tapsim: %s did not start\n", taps[i].c_str());
+                std::fprintf(stderr, "tapsim: %s did not start\n", tap.c_str());
                 status = 1;
             }
         }
