@@ -161,6 +161,32 @@ TEST_F(Cli, SecondTapLoadsIntoTheNextSlot) {
     EXPECT_TRUE(slot1);
 }
 
+// As a receiver at power-on: the ".tap" files of "/ProgramFiles/Auto Start" in name order, run
+// from there, then the TAPs of --tap.
+TEST_F(Cli, AutostartLoadsTheStartFolderInNameOrderBeforeTheGivenTaps) {
+    const fs::path start = dir / "disk/ProgramFiles/Auto Start";
+    fs::create_directories(start);
+    fs::copy_file(TOVAK_TAP_TOVAKRC, start / "b_tovakrc.tap");
+    fs::copy_file(TOVAK_TAP_PROBE, start / "a_probe.tap");
+    std::ofstream(start / "notes.txt") << "not a TAP\n";
+    Outcome r = tapsim({"--disk", path("disk"), "--autostart", "--tap", TOVAK_TAP_PROBE, "--keys",
+                        "Sat", "--trace", path("t.jsonl")});
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::vector<int> slots;
+    int tap_key_taken_in = -1;
+    for (const nlohmann::json& j : trace_lines("t.jsonl")) {
+        if (j.value("call", "") == "__TAP_Init_") slots.push_back(j["args"][0].get<int>());
+        if (j.value("ev", "") == "key" && j.value("code", "") == "0x10040" &&
+            j.value("result", "") == "0x0" && tap_key_taken_in < 0)
+            tap_key_taken_in = j.value("tap", -1);
+    }
+    EXPECT_EQ(slots, (std::vector<int>{0, 1, 2})) << "two from the folder, one given";
+    EXPECT_EQ(tap_key_taken_in, 1) << "the resident TAP is the second by name";
+    EXPECT_FALSE(fs::exists(dir / "disk/ProgramFiles/b_tovakrc.tap")) << "runs where it lies";
+    EXPECT_TRUE(fs::exists(dir / "disk/ProgramFiles/probe.tap")) << "the given TAP is installed";
+    EXPECT_TRUE(fs::exists(start / "b_tovakrc.tap"));
+}
+
 TEST_F(Cli, ATapEndingAtItsStartLeavesTheRunToTheOthersAndItsBoxIsRecorded) {
     fs::create_directories(dir / "disk/DataFiles");
     std::ofstream(dir / "disk/DataFiles/a.rec") << "stream";
@@ -214,7 +240,9 @@ TEST_F(Cli, BadInputIsRefusedWithAMessage) {
         {{"--clock", "tomorrow"}, 1, "bad clock"},
         {{"--tap", "/nonexistent.tap"}, 1, "did not start"},
         {{"--fixture", "/nonexistent.json"}, 1, "cannot open fixture"},
+        {{"--autostart", "--disk", path("empty")}, 1, "no TAP in \"/ProgramFiles/Auto Start\""},
     };
+    fs::create_directories(path("empty"));
     for (const Case& c : cases) {
         Outcome r = tapsim(c.args);
         EXPECT_EQ(r.status, c.status) << c.args[0] << ": " << r.out;
