@@ -14,6 +14,8 @@ configure() { # folder, options...
     cmake -S . -B "$dir" -G Ninja "$@" > "$dir.log" 2>&1 || { cat "$dir.log"; return 1; }
     ninja -C "$dir" >> "$dir.log" 2>&1 || { cat "$dir.log"; return 1; }
 }
+# Debian's mipsel libraries for the receiver build (fetched once, kept with a stamp).
+tools/mipsel_sysroot.sh build/sysroot-mipsel
 configure build/mipsel -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mipsel-toolchain.cmake
 if [ "${1:-}" = tests ]; then
     ninja -C build/mipsel scenario_tests_mips >> build/mipsel.log 2>&1 || { cat build/mipsel.log; exit 1; }
