@@ -24,4 +24,42 @@ tovak_mipsel_archive(tovak_mipsel_brotlidec libbrotlidec.a ${root}/include tovak
 tovak_mipsel_archive(tovak_mipsel_freetype libfreetype.a ${root}/include/freetype2
                      "tovak_mipsel_brotlidec;tovak_mipsel_png")
 tovak_mipsel_archive(tovak_mipsel_jpeg libjpeg.a "${root}/include;${root}/include/mipsel-linux-gnu" "")
-tovak_mipsel_archive(tovak_mipsel_gif libgif.a ${root}/include "")
+
+# The helper programs the TAP runs on the receiver: MIPS32 release 1 code, linked statically
+# against the release 1 libraries of receiver/ (musl, zlib, libpng, GIFLIB), with the C++
+# headers but without the C++ run time (its few pieces are in gifconv/receiver_runtime.cpp).
+set(receiver ${TOVAK_MIPSEL_SYSROOT}/receiver)
+execute_process(COMMAND ${CMAKE_C_COMPILER} -print-file-name=include
+                OUTPUT_VARIABLE gcc_include OUTPUT_STRIP_TRAILING_WHITESPACE)
+execute_process(COMMAND ${CMAKE_C_COMPILER} -print-libgcc-file-name
+                OUTPUT_VARIABLE libgcc OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(TOVAK_RECEIVER_COMPILE_OPTIONS -march=mips32 -nostdinc -fno-exceptions -fno-rtti
+    -fno-stack-protector -U_FORTIFY_SOURCE)
+foreach(dir ${CMAKE_CXX_IMPLICIT_INCLUDE_DIRECTORIES})
+    if(dir MATCHES "/c\\+\\+/")
+        list(APPEND TOVAK_RECEIVER_COMPILE_OPTIONS -isystem${dir})
+    endif()
+endforeach()
+list(APPEND TOVAK_RECEIVER_COMPILE_OPTIONS -isystem${receiver}/include -isystem${gcc_include})
+add_library(tovak_receiver_libc INTERFACE IMPORTED GLOBAL)
+set_target_properties(tovak_receiver_libc PROPERTIES
+    INTERFACE_LINK_LIBRARIES "${receiver}/lib/libc.a;${libgcc};${receiver}/lib/crtn.o")
+foreach(lib z png16 gif)
+    add_library(tovak_receiver_${lib} STATIC IMPORTED GLOBAL)
+    set_target_properties(tovak_receiver_${lib} PROPERTIES
+        IMPORTED_LOCATION ${receiver}/lib/lib${lib}.a)
+endforeach()
+set_target_properties(tovak_receiver_png16 PROPERTIES INTERFACE_LINK_LIBRARIES tovak_receiver_z)
+
+# A helper program for the receiver: compiled with TOVAK_RECEIVER_COMPILE_OPTIONS (so are the
+# libraries it links), static, with musl's start files and C library last; checked to be
+# release 1 code after linking.
+function(tovak_receiver_program target)
+    target_link_options(${target} PRIVATE -static -nostdlib ${receiver}/lib/crt1.o
+                        ${receiver}/lib/crti.o)
+    target_link_libraries(${target} PRIVATE tovak_receiver_libc)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_SOURCE_DIR}/tools/check_release1.sh --thread-pointer
+                $<TARGET_FILE:${target}> ${TOVAK_READELF} ${TOVAK_OBJDUMP}
+        VERBATIM)
+endfunction()

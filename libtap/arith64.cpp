@@ -59,6 +59,15 @@ double arith_s64_to_double(int64_t v) {
            static_cast<double>(static_cast<uint32_t>(v));
 }
 
+// The high half is the whole part of v / 2^32 (exact: a power of two); what remains below 2^32
+// is exact as well, and its whole part is the low half.
+uint64_t arith_double_to_u64(double v) {
+    if (!(v >= 1.0)) return 0;
+    const uint32_t high = static_cast<uint32_t>(v / 4294967296.0);
+    const double low = v - static_cast<double>(high) * 4294967296.0;
+    return static_cast<uint64_t>(high) << 32 | static_cast<uint32_t>(low);
+}
+
 #if defined(__mips__) && !defined(__mips64)
 // The helpers the compiler calls, kept inside each TAP.
 #define ARITH_HELPER extern "C" __attribute__((visibility("hidden")))
@@ -83,5 +92,8 @@ ARITH_HELPER double __floatundidf(uint64_t v) {
 }
 ARITH_HELPER double __floatdidf(int64_t v) {
     return arith_s64_to_double(v);
+}
+ARITH_HELPER uint64_t __fixunsdfdi(double v) {
+    return arith_double_to_u64(v);
 }
 #endif

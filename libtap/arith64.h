@@ -12,3 +12,6 @@ int64_t arith_divmod64(int64_t n, int64_t d, int64_t* rem);
 // The nearest double (one rounding, to even).
 double arith_u64_to_double(uint64_t v);
 double arith_s64_to_double(int64_t v);
+// The whole part of a double as an unsigned 64-bit integer (0 for negative numbers and NaN);
+// v must be below 2^64.
+uint64_t arith_double_to_u64(double v);

@@ -81,14 +81,8 @@ fi
 if has_section ._tap_attribute; then problem "has a ._tap_attribute section"; fi
 
 if [ $mips = 1 ]; then
-    flags=$("$readelf" -h "$tap" | sed -n 's/^ *Flags: *\(0x[0-9a-f]*\).*/\1/p')
-    [ $(((flags >> 28) & 0xf)) -eq 5 ] || problem "ELF flags $flags are not MIPS32 release 1"
-    [ $(((flags >> 12) & 0xf)) -eq 1 ] || problem "ELF flags $flags are not the o32 ABI"
-    # Decoded as release 2, so that its instructions show by name.
-    r2=$("$objdump" -d -m mips:isa32r2 "$tap" |
-        grep -E $'\t(ext|ins|seb|seh|wsbh|rotr|rotrv|di|ei|rdhwr|synci|ehb|jr\\.hb|jalr\\.hb|mfhc1|mthc1|lwxc1|ldxc1|luxc1|swxc1|sdxc1|suxc1|madd\\.[sd]|msub\\.[sd]|nmadd\\.[sd]|nmsub\\.[sd])\t' |
-        head -n 5 || true)
-    [ -z "$r2" ] || problem "has release-2 instructions, e.g.:"$'\n'"$r2"
+    release1=$("$(dirname "$0")/check_release1.sh" "$tap" "$readelf" "$objdump") ||
+        problem "$release1"
     narrow=$(awk '$3 == "UND" {name = $4; sub(/@.*/, "", name); print name}' <<< "$tap_syms" |
         grep -xE 'stat|lstat|fstat|fstatat|readdir|open|creat|fopen|freopen|lseek|truncate|ftruncate|statfs|statvfs|fseeko|ftello' |
         sort -u | tr '\n' ' ' || true)

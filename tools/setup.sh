@@ -5,6 +5,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
     cmake ninja-build g++ pkg-config file
     g++-mipsel-linux-gnu qemu-user
+    dpkg-dev make
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     libfreetype-dev fonts-dejavu-core fonts-dejavu-extra libpng-dev libjpeg62-turbo-dev
     libgif-dev giflib-tools libgif-dev:mipsel

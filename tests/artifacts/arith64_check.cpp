@@ -1,4 +1,4 @@
-// Prints 64-bit quotients, remainders and conversions to double of a fixed set of values,
+// Prints 64-bit quotients, remainders and conversions to double and back of a fixed set of values,
 // computed with the compiler's operators. On 32-bit MIPS these call the TAPs' own helpers
 // (libtap/arith64.cpp); the tests compare the output with the PC's.
 #include <cinttypes>
@@ -31,7 +31,12 @@ int main() {
         uint64_t ub, sb;
         std::memcpy(&ub, const_cast<double*>(&u), 8);
         std::memcpy(&sb, const_cast<double*>(&s), 8);
-        std::printf("%" PRIx64 " %" PRIx64 " %" PRIx64 "\n", static_cast<uint64_t>(n), ub, sb);
+        // Back to an integer (below 2^64), also from halfway between two integers and from
+        // below one.
+        volatile double half = u / 2, quarter = u / 4 + 0.5;
+        std::printf("%" PRIx64 " %" PRIx64 " %" PRIx64 " %" PRIx64 " %" PRIx64 "\n",
+                    static_cast<uint64_t>(n), ub, sb, static_cast<uint64_t>(half),
+                    static_cast<uint64_t>(quarter));
         for (volatile uint64_t d : v) {
             if (d == 0) continue;
             const int64_t sn = static_cast<int64_t>(n), sd = static_cast<int64_t>(d);

@@ -2,10 +2,15 @@
 # The receiver build under qemu-user: the MIPS emulator loads both MIPS TAPs as a receiver
 # does (libtap.so filled through the getter, each TAP through __TAP_Init_), delivers keys, and
 # writes its trace and screen text; the MIPS GIF converter runs too. The fixture withholds an
-# API entry (the getter answers 0) and a firmware symbol (the TAP's dlsym finds nothing).
+# API entry (the getter answers 0) and a firmware symbol (the TAP's dlsym finds nothing). Then
+# the same screens on the receiver build and on the PC build (HOST_DIR), and the converters of
+# both builds on the same pictures.
+# usage: mips_smoke.sh MIPSEL_DIR HOST_DIR
 set -euo pipefail
-dir=$1
-qemu=(qemu-mipsel -L /usr/mipsel-linux-gnu)
+dir=$1 host=$2
+# The receivers' old kernel is reported (-r); the emulator is built against Debian's mipsel C
+# library, which is release 2 code and so runs on qemu's default CPU, not on a release 1 one.
+qemu=(qemu-mipsel -r 2.6.22 -L /usr/mipsel-linux-gnu)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 mkdir -p "$out/disk/ProgramFiles"
@@ -87,11 +92,63 @@ grep -q '"GET /tovakrc/tovakrc_tms.tap HTTP/1.0"' "$out/www.log" || fail "no upd
 day=$(od -An -tu2 -j20 -N2 "$out/net/ProgramFiles/Settings/TovakRC/TovakRC.ini" | tr -d ' ')
 [ "$day" = 61384 ] || fail "the update check's day is $day, want 61384"
 [ ! -e "$out/net/ProgramFiles/000_tovakrc_tms.tap" ] || fail "the silent check stored a file"
-if [ -x "$dir/tovak_gif.mips" ]; then
+# The same screens on both builds: the file browser, whose columns FreeType's text widths place,
+# and a JPEG in the image viewer, decoded by libjpeg on each. Both draw with the same font file
+# and the same FreeType version and hinting, so the pictures must be equal pixel for pixel (no
+# tolerance); the PNG files' bytes are not compared, as libpng and zlib of the two builds may
+# differ in version.
+mkdir -p "$out/pics/ProgramFiles" "$out/pics/MediaFiles"
+convert -size 160x120 gradient:red-blue -fill yellow -draw 'circle 80,60 80,20' -quality 85 \
+    "$out/pics/MediaFiles/pic.jpg"
+while read -r name keys; do
+    for build in mips host; do
+        cp -r "$out/pics" "$out/$name-$build"
+    done
+    "${qemu[@]}" "$dir/tapsim" --disk "$out/$name-mips" --tap "$dir/tovakrc_tms.tap" \
+        --clock "2026-12-10 20:15:00" --keys "$keys" --screen "$out/$name-mips.json" \
+        --png "$out/$name-mips.png"
+    "$host/tapsim" --disk "$out/$name-host" --tap "$host/tovakrc_tms.tap" \
+        --clock "2026-12-10 20:15:00" --keys "$keys" --screen "$out/$name-host.json" \
+        --png "$out/$name-host.png"
+    cmp -s "$out/$name-mips.json" "$out/$name-host.json" || fail "$name: the screen texts differ"
+    pixels=$(compare -metric AE "$out/$name-mips.png" "$out/$name-host.png" null: 2>&1) || true
+    [ "$pixels" = 0 ] || fail "$name: $pixels pixels differ between the builds' PNG files"
+done <<'SCREENS'
+browser Sat Filelist
+jpeg Sat Filelist 4 v Ok
+SCREENS
+grep -q '"text": " pic.jpg"' "$out/jpeg-mips.json" || fail "jpeg: the viewer shows no picture name"
+# The middle of the screen is the middle of the picture: its yellow circle.
+rgb=$(convert "$out/jpeg-mips.png" -crop 1x1+360+288 -depth 8 -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:)
+read -r r g b <<< "$rgb"
+[ "$r" -gt 200 ] && [ "$g" -gt 200 ] && [ "$b" -lt 60 ] || fail "jpeg: the picture is not drawn ($rgb)"
+
+# The converters on a receiver, with the kernel it runs (2.6): each writes the same stream as
+# the PC's converter of the same picture, and exits with 255 for a missing file. They are
+# release 1 code (the build checks each with tools/check_release1.sh), run on a release 1 CPU
+# (4Kc) where they use no floating point. qemu's release 1 CPUs have no FPU, and qemu-user does
+# not stand in for it as a receiver's kernel does; libpng's arithmetic and the C library's
+# setjmp (which saves the FPU's registers) use it, so the PNG converter runs on qemu's default
+# CPU, which has one.
+convert -size 24x16 gradient:red-blue -colors 16 "$out/small.gif"
+convert -size 24x16 gradient:yellow-green "$out/small.png"
+convert -size 20x12 xc:none -fill '#f00a' -draw 'circle 10,6 10,1' "$out/alpha.png"
+while read -r program picture cpu; do
+    receiver=(qemu-mipsel -r 2.6.22 -cpu "$cpu")
+    [ -x "$dir/$program.mips" ] || fail "$program.mips was not built"
+    "${receiver[@]}" "$dir/$program.mips" "$out/$picture" > "$out/$picture.mips" ||
+        fail "$program.mips failed on $picture ($cpu)"
+    "$host/$program" "$out/$picture" > "$out/$picture.host" || fail "$program failed on $picture"
+    [ -s "$out/$picture.host" ] || fail "$program wrote nothing for $picture"
+    cmp -s "$out/$picture.mips" "$out/$picture.host" || fail "$program.mips: another stream for $picture"
     set +e
-    "${qemu[@]}" "$dir/tovak_gif.mips" /nonexistent.gif > /dev/null 2>&1
+    "${receiver[@]}" "$dir/$program.mips" /nonexistent > /dev/null 2>&1
     rc=$?
     set -e
-    [ "$rc" -eq 255 ] || fail "tovak_gif.mips: exit $rc for a missing file, want 255"
-fi
+    [ "$rc" -eq 255 ] || fail "$program.mips: exit $rc for a missing file, want 255 ($cpu)"
+done <<'PICTURES'
+tovak_gif small.gif 4Kc
+tovak_png small.png 24Kf
+tovak_png alpha.png 24Kf
+PICTURES
 echo "mips_smoke: ok"

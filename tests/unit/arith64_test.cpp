@@ -87,3 +87,28 @@ TEST(Arith64, ConversionsToDoubleRoundOnceToEven) {
     EXPECT_EQ(arith_s64_to_double(-1), -1.0);
     EXPECT_EQ(arith_s64_to_double(std::numeric_limits<int64_t>::min()), -9223372036854775808.0);
 }
+
+TEST(Arith64, ConversionFromDoubleKeepsTheWholePart) {
+    // Every sample below 2^64 as a double, halved, and with a fraction where one fits.
+    for (uint64_t v : samples()) {
+        const double d = static_cast<double>(v);
+        if (d < 18446744073709551616.0)
+            EXPECT_EQ(arith_double_to_u64(d), static_cast<uint64_t>(d)) << v;
+        EXPECT_EQ(arith_double_to_u64(d / 2), static_cast<uint64_t>(d / 2)) << v;
+        EXPECT_EQ(arith_double_to_u64(d / 4 + 0.75), static_cast<uint64_t>(d / 4 + 0.75)) << v;
+    }
+    struct Case {
+        double v;
+        uint64_t want;
+    } cases[] = {{0.0, 0},
+                 {0.999, 0},
+                 {-0.5, 0},
+                 {-3e9, 0},
+                 {4294967295.75, 0xFFFFFFFFu},
+                 {4294967296.5, 0x100000000u},
+                 {9007199254740993.0, 1ull << 53},
+                 {18446744073709549568.0, 0xFFFFFFFFFFFFF800u}};
+    for (const Case& c : cases)
+        EXPECT_EQ(arith_double_to_u64(c.v), c.want) << c.v;
+    EXPECT_EQ(arith_double_to_u64(std::numeric_limits<double>::quiet_NaN()), 0u);
+}
