@@ -11,9 +11,7 @@ mips=$1 pc=$2 work=$3 part=$4 parts=$5
 # architecture's own C library (a multiarch package, which the loader finds first through the
 # host's cache), a loader and C library of different versions end any thread the tests start
 # (the test HTTP server's) in a crash.
-# The receivers' old kernel is reported (-r 2.6.22); qemu's default CPU, as the C library is
-# release 2 code.
-qemu=(qemu-mipsel -r 2.6.22 -L /usr/mipsel-linux-gnu -E LD_LIBRARY_PATH=/usr/mipsel-linux-gnu/lib)
+qemu=(qemu-mipsel -L /usr/mipsel-linux-gnu -E LD_LIBRARY_PATH=/usr/mipsel-linux-gnu/lib)
 out=$work/part$part
 rm -rf "$out"
 mkdir -p "$out/pc" "$out/mips" "$out/tmp"
