@@ -133,6 +133,7 @@ read -r r g b <<< "$rgb"
 convert -size 24x16 gradient:red-blue -colors 16 "$out/small.gif"
 convert -size 24x16 gradient:yellow-green "$out/small.png"
 convert -size 20x12 xc:none -fill '#f00a' -draw 'circle 10,6 10,1' "$out/alpha.png"
+convert -size 18x10 gradient:black-white -depth 16 -interlace PNG "$out/grey16.png"
 while read -r program picture cpu; do
     receiver=(qemu-mipsel -r 2.6.22 -cpu "$cpu")
     [ -x "$dir/$program.mips" ] || fail "$program.mips was not built"
@@ -150,5 +151,6 @@ done <<'PICTURES'
 tovak_gif small.gif 4Kc
 tovak_png small.png 24Kf
 tovak_png alpha.png 24Kf
+tovak_png grey16.png 24Kf
 PICTURES
 echo "mips_smoke: ok"
