@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Unpacks Debian's mipsel development packages into a folder of the build (default
-# build/sysroot-mipsel): the receiver build links FreeType, libpng, libjpeg, zlib and GIFLIB
-# from there. The packages are fetched with apt-get download and unpacked with dpkg -x, not
+# build/sysroot-mipsel): the MIPS emulator links FreeType, libpng, libjpeg and zlib from
+# there. The packages are fetched with apt-get download and unpacked with dpkg -x, not
 # installed: their versions need not match the PC's packages of the same names. Needs the
 # mipsel architecture in dpkg and its package lists (tools/setup.sh). Does nothing when the
 # folder already holds the versions the package lists name (its stamp file).
