@@ -49,12 +49,12 @@ HttpServer::HttpServer(HttpReply reply) : reply_(std::move(reply)) {
         connect(filler_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
         return;
     }
-    thread_ = std::thread([this] { serve(); });
+    thread_.start([this] { serve(); });
 }
 
 HttpServer::~HttpServer() {
     if (stop_pipe_[1] >= 0) (void)!write(stop_pipe_[1], "x", 1);
-    if (thread_.joinable()) thread_.join();
+    thread_.join();
     for (int fd : {listener_, filler_, stop_pipe_[0], stop_pipe_[1]})
         if (fd >= 0) close(fd);
 }

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+
+#include "server_thread.h"
 #include <vector>
 
 namespace tapsim {
@@ -67,7 +69,7 @@ class HttpServer {
     int port_ = 0;
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
-    std::thread thread_;
+    ServerThread thread_;
 };
 
 // Test pages for the TAP's helper programs: the helper wrappers installed on the emulated disk

@@ -24,12 +24,12 @@ SntpServer::SntpServer(uint32_t answer) : answer_(answer) {
         getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
         return;
     port_ = ntohs(a.sin_port);
-    thread_ = std::thread(&SntpServer::serve, this);
+    thread_.start([this] { serve(); });
 }
 
 SntpServer::~SntpServer() {
     stop_ = true;
-    if (thread_.joinable()) thread_.join();
+    thread_.join();
     if (fd_ >= 0) close(fd_);
 }
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <thread>
 
+#include "server_thread.h"
+
 namespace scenario {
 
 class SntpServer {
@@ -29,7 +31,7 @@ class SntpServer {
     std::atomic<bool> stop_{false};
     int fd_ = -1;
     int port_ = 0;
-    std::thread thread_;
+    ServerThread thread_;
 };
 
 } // namespace scenario
