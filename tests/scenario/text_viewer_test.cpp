@@ -12,6 +12,7 @@
 #include "common/settings.h"
 #include "demo_disk.h"
 #include "http_server.h"
+#include "test_thread.h"
 #include "browser_scenario.h"
 #include "textview/web.h"
 #include "tls_server.h"
@@ -335,7 +336,8 @@ TEST_F(Viewer, BoxesWhileHelpersRun) {
         fs::remove(dir / "started");
         fs::remove(dir / "go");
         std::string shown;
-        std::thread watcher([&] {
+        scenario::TestThread watcher; // the next case starts a helper right after its end
+        watcher.start([&] {
             for (int i = 0; i < 500 && !fs::exists(dir / "started"); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             shown = screen();

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "server_thread.h"
+#include "test_thread.h"
 #include <vector>
 
 namespace tapsim {
@@ -69,7 +69,7 @@ class HttpServer {
     int port_ = 0;
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
-    ServerThread thread_;
+    TestThread thread_;
 };
 
 // Test pages for the TAP's helper programs: the helper wrappers installed on the emulated disk

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <thread>
 
-#include "server_thread.h"
+#include "test_thread.h"
 
 namespace scenario {
 
@@ -31,7 +31,7 @@ class SntpServer {
     std::atomic<bool> stop_{false};
     int fd_ = -1;
     int port_ = 0;
-    ServerThread thread_;
+    TestThread thread_;
 };
 
 } // namespace scenario

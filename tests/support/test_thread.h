@@ -1,7 +1,7 @@
-// The thread of a test server. Its end waits, briefly, until the thread has left the process:
-// under qemu-user, pthread_join returns while the thread's host side is still being taken
-// down, and a fork at that moment (the TAP starting a helper program right after a test stopped
-// its server) leaves a child that hangs for good.
+// A thread of a test (a test server's, a watcher's). Its end waits, briefly, until the thread
+// has left the process: under qemu-user, pthread_join returns while the thread's host side is
+// still being taken down, and a fork at that moment (the TAP starting a helper program right
+// after a test stopped its server) leaves a child that hangs for good.
 #pragma once
 
 #include <chrono>
@@ -12,7 +12,7 @@
 
 namespace scenario {
 
-class ServerThread {
+class TestThread {
   public:
     template <class F> void start(F&& f) {
         threads_before_ = process_threads();
@@ -27,7 +27,7 @@ class ServerThread {
         while (process_threads() > threads_before_ && std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    ~ServerThread() { join(); }
+    ~TestThread() { join(); }
 
   private:
     static size_t process_threads() {
